@@ -1,0 +1,11 @@
+# Fails when any file of the wx-free core folders includes a wx header.
+foreach(dir core text net sites download cli)
+  file(GLOB_RECURSE files ${ROOT}/src/${dir}/*.h ${ROOT}/src/${dir}/*.cpp)
+  foreach(f ${files})
+    file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]wx/")
+    if(hits)
+      message(FATAL_ERROR "${f} includes a wx header: ${hits}")
+    endif()
+  endforeach()
+endforeach()
+message(STATUS "core is free of wx headers")
