@@ -104,7 +104,6 @@ class CSplashScreenEx : public wxFrame {
     void OnPaint(wxPaintEvent& event);
     void OnFadeTimer(wxTimerEvent& event);
     void OnDisplayTimer(wxTimerEvent& event);
-    void OnCharHook(wxKeyEvent& event);
     void OnKey(wxKeyEvent& event);
     void OnMouseDown(wxMouseEvent& event);
 
