@@ -10,16 +10,14 @@
 #include <cstdint>
 #include <thread>
 
-class WindowHooks;
-
 // Clears g_bStopDownload and starts the manager. The returned thread is not joinable when it
-// could not be created. pHooks receives the progress text and the completion notice; it may be
-// null (then nothing is shown).
-std::thread StartDownPicFunc(WindowHooks* pHooks);
+// could not be created; the caller joins it.
+std::thread StartDownPicFunc();
 
-// The manager: downloads every job entry, shows "已下载%d/%d......" in status line 2 whenever the
-// finished count changes and, at the end, reports the elapsed seconds and the total.
-void DownPicFunc(WindowHooks* pHooks);
+// The manager: downloads every job entry, shows "已下载%d/%d......" in the job's status line
+// whenever the finished count changes and, at the end, reports the elapsed seconds and the total
+// through the job's hNotifyWnd (nothing is shown when it is null).
+void DownPicFunc();
 
 // One picture: fetches job entry nIndex (two tries, then the alternate address after a CR LF when
 // the primary gave nothing) into the album folder, then counts itself in g_nFinished.
