@@ -11,11 +11,19 @@
 // Events the box keeps to itself: wxEVT_COMBOBOX_DROPDOWN and wxEVT_COMBOBOX_CLOSEUP, and the
 // text events its own list rebuilding causes.
 //
+// The typed-text list is a small pop-up under the box that leaves the keyboard with the edit
+// field (the toolkit's own drop-down list takes the keyboard while open, which would swallow the
+// user's typing): a click on an item, or Up/Down and Enter, picks it; Escape or leaving the box
+// closes it. Its items are the box's list items.
+//
 // Create it without wxCB_SORT: the arrow list shows the entries in the order they were added.
 #pragma once
 
 #include <vector>
 #include <wx/combobox.h>
+
+class wxListBox;
+class wxPopupWindow;
 
 class CComboBox2 : public wxComboBox {
   public:
@@ -39,6 +47,10 @@ class CComboBox2 : public wxComboBox {
     // Forgets every entry and empties the list, keeping the edit text (for reloading a history).
     void ClearEntries();
     const std::vector<wxString>& GetEntries() const { return m_arrHistory; }
+    // Whether a list is open: the arrow list (as last reported by the toolkit) or the typed-text
+    // list.
+    bool IsListShown() const;
+    bool IsTypedListShown() const;
 
     // The items the typed text selects, as the typed-text list shows them.
     static std::vector<wxString> FilterEntries(const std::vector<wxString>& arrEntries,
@@ -50,15 +62,24 @@ class CComboBox2 : public wxComboBox {
     void OnDropDown(wxCommandEvent& event);
     void OnCloseUp(wxCommandEvent& event);
     void OnSelChange(wxCommandEvent& event);
+    void OnKeyDown(wxKeyEvent& event);
+    void OnKillFocus(wxFocusEvent& event);
+
+    void ShowTypedList(const std::vector<wxString>& arrItems);
+    // Closes the typed-text list; without a choice the list items go too, the text stays.
+    void HideTypedList(bool bChoice);
+    // Picks item nIndex of the list as if chosen from the toolkit's list.
+    void PickItem(int nIndex);
 
     // Replaces the list items, keeping the edit text and caret.
     void SetListItems(const std::vector<wxString>& arrItems);
 
     std::vector<wxString> m_arrHistory;
-    // Set while the box itself opens its list, so its own drop-down handler stays out.
-    bool m_bInDropDown = false;
     // Set while the box changes its own list or text, so the text events that causes are dropped.
     bool m_bUpdating = false;
     // Set when an item was picked since the list opened: the list then closed with a choice.
     bool m_bPicked = false;
+    bool m_bListShown = false;
+    wxPopupWindow* m_pTypedPopup = nullptr;
+    wxListBox* m_pTypedList = nullptr;
 };
