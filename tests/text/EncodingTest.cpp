@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace std::string_literals;
 
 namespace {
@@ -136,4 +139,24 @@ TEST(Utf8Boundary, CutNeverSplitsACharacterOrPair)
     const std::u16string cut = CutToUtf8Bytes(caption, 255);
     EXPECT_EQ(cut.size(), 85u);
     EXPECT_LE(Utf8Length(cut), 255u);
+}
+
+TEST(DecodeBytes, ConcurrentCallersGetTheirOwnConverters)
+{
+    // Workers decode pages and name pictures at the same time.
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([&wrong, t] {
+            for (int i = 0; i < 300; ++i) {
+                const bool ok = (t % 2 ? DecodeBytes(kBig5, CP_BIG5) == u"繁體相簿"
+                                       : DecodeBytes(kEucKr, CP_EUCKR) == u"한국어 앨범") &&
+                                ToGbk(u"中文相册") == kGbk && DecodeBytes(kGbk, CP_GBK) == u"中文相册";
+                if (!ok)
+                    ++wrong;
+            }
+        });
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(wrong, 0);
 }
