@@ -87,9 +87,14 @@ class CURLSource2 {
     void GetText(std::u16string& strText, uint32_t dwFlags) const;
 };
 
+// Inflating stops (and fails) once it has produced more than this, so a small compressed body
+// cannot blow up into gigabytes.
+constexpr size_t URL_INFLATE_CAP = 256u * 1024 * 1024;
+
 // Appends the inflated form of a gzip or zlib stream to strOut. True only when the stream ended
-// properly; after a truncated or corrupt stream strOut holds what was produced so far.
-bool GzipInflate(std::string& strOut, const char* pIn, size_t nLen);
+// properly; after a truncated or corrupt stream, or past nMaxOut bytes of output, strOut holds
+// what was produced so far and the result is false.
+bool GzipInflate(std::string& strOut, const char* pIn, size_t nLen, size_t nMaxOut = URL_INFLATE_CAP);
 
 // Up to byTries attempts with a pause of byRetryDelay seconds after each failed one (the last
 // included); true when an attempt succeeded and its body passed the validity test.
