@@ -141,10 +141,12 @@ class CIni {
 
   private:
     struct Entry {
-        std::u16string strSection, strKey, strValue;
+        size_t nSection; // index into m_Sections
+        std::u16string strKey, strValue;
     };
     bool Find(std::u16string_view strSection, std::u16string_view strKey, std::u16string& strValue) const;
-    std::vector<Entry> m_Entries; // in file order
+    std::vector<std::u16string> m_Sections; // section headers in file order, repeats included
+    std::vector<Entry> m_Entries;           // in file order
     bool m_bExists = false;
 };
 
