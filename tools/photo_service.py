@@ -251,7 +251,7 @@ class Profile:
             self.posts.insert(0, post)
             self.by_id[post.id] = post
             added.append(post)
-        return added
+        return added[::-1]  # newest first, like the profile
 
     @staticmethod
     def cursor_of(post):
