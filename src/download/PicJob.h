@@ -25,6 +25,9 @@ bool HasPicExt(const std::u16string& strName);
 // Constant time through the job's name index.
 int FindJobName(const std::u16string& strName);
 
+// Rebuilds the job's name index from arrName, for passes that rename job entries.
+void RebuildJobNameIndex();
+
 // Sets access and modification time of a folder (Linux has no settable creation time). Nothing
 // happens for time 0 or a folder that cannot be reached.
 void SetDirTime(const std::u16string& strFolder, time_t tTime);
