@@ -6,6 +6,7 @@
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/frame.h>
+#include <wx/panel.h>
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
@@ -227,7 +228,9 @@ TEST(ControlsDemo, ShowsSplashAndHistoryBox)
         GTEST_SKIP() << "set ALBUMORA_CONTROLS_DEMO=<seconds> to look at the controls";
     auto* pFrame = new wxFrame(nullptr, wxID_ANY, "demo", wxPoint(20, 20), wxSize(460, 260));
     pFrame->SetIcons(LoadAppIcons());
-    auto* pBox = new CComboBox2(pFrame, 1001, wxString(), wxPoint(10, 10), wxSize(420, -1));
+    // On a panel: a frame's only child would be stretched over the whole frame.
+    auto* pPanel = new wxPanel(pFrame);
+    auto* pBox = new CComboBox2(pPanel, 1001, wxString(), wxPoint(10, 10), wxSize(420, -1));
     for (const char* psz : {"https://www.instagram.com/photo.album/",
                             "https://www.instagram.com/photos_2015/", "https://www.instagram.com/travel/"})
         pBox->AddEntry(psz);
