@@ -60,6 +60,15 @@ class LoopbackConn {
         m_buf.erase(0, take);
         return head;
     }
+    // Whatever bytes arrive next (at least one, unless the peer closed or timeoutMs passed).
+    std::string ReadRaw(int timeoutMs = 3000)
+    {
+        if (m_buf.empty())
+            Fill(timeoutMs);
+        std::string out;
+        out.swap(m_buf);
+        return out;
+    }
     // The body of the last request read by ReadRequest.
     const std::string& Body() const { return m_body; }
 
