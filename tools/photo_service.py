@@ -864,7 +864,7 @@ def admin(svc, method, host, path, params, body):
                 return ok({"requests": svc.seq, "kinds": svc.kind_counts, "faults": svc.fault_counts,
                            "posts": len(svc.profile.posts)})
         if name == "config":
-            changes = {k: v[0] for k, v in params.items()}
+            changes = {k: v[-1] for k, v in params.items()}  # the last of repeated keys wins
             if body.strip():
                 changes.update(json.loads(body.decode("utf-8")))
             cfg = svc.update(changes) if changes else svc.settings()
@@ -904,6 +904,12 @@ class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
     request_queue_size = 256
     allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        # Clients that give up (time-outs, resets) are normal here, not errors.
+        if isinstance(sys.exc_info()[1], (ConnectionError, TimeoutError, OSError)):
+            return
+        super().handle_error(request, client_address)
 
 
 def build_parser():
