@@ -293,7 +293,7 @@ def rewrite_picture_address(address):
     return address.replace("_n.jpg", "_n.png")
 
 
-@lru_cache(maxsize=256)
+@lru_cache(maxsize=32)
 def file_bytes(seed, post_id, kind, png, pic_min_kb, pic_max_kb, video_kb):
     """The exact bytes of one file. kind: 'picture' or 'video'."""
     rng = media.rng_for("bytes", seed, post_id, kind)
@@ -651,7 +651,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             mp4 = path.endswith(".mp4")
             ctype = "video/mp4" if mp4 else ("image/png" if data[:4] == b"\x89PNG" else "image/jpeg")
             return Reply(200, data, ctype, kind="video" if mp4 else "picture")
-        m = re.match(r"^/([^/]+)/?$", path)
+        # "/NAME/" or "/HOST.com/NAME/": the program takes the profile name
+        # after the first "com/" of the typed address, so a direct (non-proxy)
+        # address must carry one, e.g. http://127.0.0.1:PORT/www.instagram.com/NAME
+        m = re.match(r"^/(?:[^/]*\.com/)?([^/]+)/?$", path)
         if m and method in ("GET", "HEAD"):
             return profile_page(svc, host, urllib.parse.unquote(m.group(1)))
         return Reply(404, error_page(404), kind="other")

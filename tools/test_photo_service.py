@@ -279,6 +279,12 @@ class ProxyAndRuntimeChanges(unittest.TestCase):
         self.assertTrue(log[-1]["proxy"])
         self.assertEqual(log[-1]["target"], "http://www.instagram.com/sample_user/")
 
+    def test_direct_profile_address_with_a_com_folder(self):
+        status, _, data = self.svc.request("GET", self.svc.root + "/www.instagram.com/sample_user")
+        self.assertEqual(status, 200)
+        self.assertIn(b'"end_cursor": "AQ', data)
+        self.assertEqual(self.svc.request("GET", self.svc.root + "/www.instagram.com/nobody/")[0], 404)
+
     def test_added_posts_come_first_and_old_addresses_stay(self):
         before, _ = walk(self.svc, self.svc.root)
         added = self.svc.admin("add-posts?n=3")
