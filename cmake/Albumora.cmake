@@ -34,6 +34,11 @@ function(albumora_test folder)
   endif()
   add_executable(${folder}_tests ${srcs})
   target_link_libraries(${folder}_tests PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock)
+  # Test servers: Debian's cpp-httplib is a header plus a shared library.
+  find_library(ALBUMORA_HTTPLIB cpp-httplib)
+  if(ALBUMORA_HTTPLIB)
+    target_link_libraries(${folder}_tests PRIVATE ${ALBUMORA_HTTPLIB})
+  endif()
   target_include_directories(${folder}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
   target_compile_definitions(${folder}_tests PRIVATE
     ALBUMORA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ALBUMORA_BINARY_DIR="${CMAKE_BINARY_DIR}")
