@@ -960,7 +960,7 @@ def build_parser():
     a("--error-status", type=int, default=d["error_status"], help="status of error pages (default %(default)s)")
     a("--trickle-bytes", type=int, default=d["trickle_bytes"], help="bytes per trickle step")
     a("--trickle-interval-ms", type=int, default=d["trickle_interval_ms"], help="pause between trickle steps")
-    a("--version", dest="version", default=d["version"], help="newest program version reported (default %(default)s)")
+    a("--newest-version", dest="version", default=d["version"], help="newest program version reported (default %(default)s)")
     a("--update-url", default="", help="update page address reported (default http://HOST/gv/update.htm)")
     a("--config-mode", choices=("inline", "indirect"), default=d["config_mode"],
       help="first stage carries the address list itself or the address of it")

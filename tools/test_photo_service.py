@@ -389,7 +389,7 @@ class Faults(unittest.TestCase):
 
 class ConfigExchange(unittest.TestCase):
     def setUp(self):
-        self.svc = Running("--config-entries", "fields6,fields8,nosites,good", "--version", "17.02.08.02#note")
+        self.svc = Running("--config-entries", "fields6,fields8,nosites,good", "--newest-version", "17.02.08.02#note")
 
     def tearDown(self):
         self.svc.stop()
