@@ -16,6 +16,7 @@
 #include <set>
 #include <utility>
 #include <vector>
+#include <wx/bitmap.h>
 #include <wx/event.h>
 #include <wx/imaglist.h>
 #include <wx/timer.h>
@@ -242,30 +243,46 @@ class CGridCtrl : public wxWindow {
     int m_nRowsPerWheelNotch = 3;
 
   protected:
+    static uint64_t MakeKey(int nRow, int nCol) { return (uint64_t(uint32_t(nRow)) << 32) | uint32_t(nCol); }
+    static int KeyRow(uint64_t key) { return static_cast<int>(key >> 32); }
+    static int KeyCol(uint64_t key) { return static_cast<int>(key & 0xFFFFFFFFu); }
+
+    void InitDefaults();
     CGridCellBase* MakeCell(int nRow, int nCol);
-    void DestroyCell(int nRow, int nCol);
     void SetFixedBits(int nRow, int nCol);
-    void ResetScrollBars();
-    void InvalidateTopLeft() { m_bTopLeftValid = false; }
+    // Drops selection entries and cell ids at or beyond the given row or column.
+    void ForgetSelectionFrom(int nFirstRow, int nFirstCol);
+    // Recomputes the scroll ranges; the native bars follow at once or on the next event pass.
+    void ResetScrollBars(bool bApplyNow = true);
+    void ApplyScrollBars();
+    void InvalidateTopLeft();
+    int RowTop(int nRow) const;     // client y of a visible row's top, or INT_MIN
+    int ColumnLeft(int nCol) const; // client x of a visible column's left edge, or INT_MIN
     void RedrawCell(int nRow, int nCol);
+    void RedrawRow(int nRow);
     void SendNotify(int nCode, int nRow, int nCol);
+    void PostClickCommand();
     void SelectCell(int nRow, int nCol, bool bSelect);
     void OnHeaderClick(int nCol);
     void Renumber();
     void QuickSort(int nLow, int nHigh, int nCol, bool bAscending);
     int CompareRows(int nRowA, int nRowB, int nCol) const;
+    int CompareCells(const CGridCellBase* a, const CGridCellBase* b) const;
     void SwapRows(int nRowA, int nRowB);
-    // Selection extension from the selection start to `cell`, by the current mouse mode.
+    // Selects from idStart to idEnd: whole rows or the rectangle; bOnlyEnd takes idEnd alone.
+    void SelectRange(CCellID idStart, CCellID idEnd, bool bRows, bool bOnlyEnd);
+    // Extends from the selection start to `cell` by the current mouse mode.
     void SelectToCell(CCellID cell);
     void EmptyPrevSelection();
     void KeepSelectionAsPrev();
+    int ColumnDivideAt(wxPoint pt) const; // column whose right edge is under pt in the header, or -1
     bool IsOverColumnDivide(wxPoint pt) const;
-    int ColumnLeft(int nCol) const; // client x of a visible column's left edge, or INT_MIN
     void ScrollLines(int nOrient, int nLines);
     void ScrollPage(int nOrient, int nPages);
+    CCellID NextCellForKey(int nKey, bool bShift, bool bCtrl);
+    bool HandleMoveKey(int nKey, bool bShift, bool bCtrl);
     void ShowTitleTip(CCellID cell);
     void HideTitleTip();
-    void DrawTrackLine(int x);
     void FitVisibleColumns();
     void BeginDragOut();
 
@@ -305,6 +322,11 @@ class CGridCtrl : public wxWindow {
     int m_nVScrollMax = 0, m_nHScrollMax = 0; // largest positions
     mutable bool m_bTopLeftValid = false;
     mutable CCellID m_idTopLeftCell;
+    mutable bool m_bVisibleValid = false;
+    mutable CCellRange m_VisibleRange;
+    bool m_bScrollPending = false;
+    wxBitmap m_bmpOffscreen;
+    wxColour m_clrSysWindowText, m_clrSysWindow, m_clrSysBtnFace, m_clrSysBtnShadow;
     bool m_bInSize = false;
     int m_nLastPaintCells = 0;
 
@@ -326,7 +348,7 @@ class CGridCtrl : public wxWindow {
     CCellID m_LeftClickDownCell;
     CCellID m_idHoverCell;
     int m_nSizingCol = -1;
-    int m_nTrackX = -1;
+    int m_nTrackX = -1; // x of the divider tracking line, -1 none
     bool m_bCursorSizing = false;
     wxTimer m_AutoScrollTimer;
     CTitleTip* m_pTitleTip = nullptr;
