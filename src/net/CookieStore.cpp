@@ -32,8 +32,10 @@ struct Store {
     CURL* handle = nullptr;
     std::string strPath; // UTF-8 path of cookies.txt; empty = memory only
     std::u16string strPath16;
-    std::string strLastFile;                     // content last read or written
-    std::map<std::string, std::string> sameSite; // libcurl keeps no SameSite: we do, for the file
+    std::string strLastFile; // content last read or written
+    // libcurl keeps no SameSite: we do, for the login window's file. Kept with the value and
+    // expiry it came with; a cookie that a response has set anew since then has none.
+    std::map<std::string, ST_COOKIE> sameSite;
 };
 
 Store& TheStore()
@@ -101,8 +103,9 @@ std::vector<ST_COOKIE> ListLocked(Store& s)
         ST_COOKIE c;
         if (p->data && ParseCookieLine(p->data, c) && !Expired(c, now)) {
             auto it = s.sameSite.find(SameSiteKey(c));
-            if (it != s.sameSite.end())
-                c.strSameSite = it->second;
+            if (it != s.sameSite.end() && it->second.strValue == c.strValue &&
+                it->second.nExpires == c.nExpires)
+                c.strSameSite = it->second.strSameSite;
             out.push_back(std::move(c));
         }
     }
@@ -117,7 +120,7 @@ void AddLocked(Store& s, const ST_COOKIE& c)
     if (c.strSameSite.empty())
         s.sameSite.erase(SameSiteKey(c));
     else
-        s.sameSite[SameSiteKey(c)] = c.strSameSite;
+        s.sameSite[SameSiteKey(c)] = c;
 }
 
 // Session cookies end with the process, as in a browser; only persistent ones reach the file.
@@ -398,9 +401,13 @@ std::string CookieHeaderForUrl(const std::string& strUrl)
         if ((!c.bSecure || url.bHttps) && DomainMatches(c, url.strHost) &&
             PathMatches(c.strPath, url.strPath))
             hits.push_back(&c);
-    // More specific paths first, as browsers send them.
+    // The order libcurl sends them in: longer paths, then longer domains, then longer names first.
     std::stable_sort(hits.begin(), hits.end(), [](const ST_COOKIE* a, const ST_COOKIE* b) {
-        return a->strPath.size() > b->strPath.size();
+        if (a->strPath.size() != b->strPath.size())
+            return a->strPath.size() > b->strPath.size();
+        if (a->strDomain.size() != b->strDomain.size())
+            return a->strDomain.size() > b->strDomain.size();
+        return a->strName.size() > b->strName.size();
     });
     std::string out;
     for (const ST_COOKIE* c : hits) {

@@ -240,6 +240,9 @@ bool ContentLengthAllowed(const SAttempt& a, const std::string& head)
         len = len > UINT64_MAX / 10 - 10 ? UINT64_MAX : len * 10 + static_cast<uint64_t>(rest[i] - '0');
     if (len < a.MinBytes())
         return false;
+    // A page held in memory could never grow this large anyway: no need to read it first.
+    if (!a.bSaving && len > URL_MEMORY_BODY_CAP)
+        return false;
     return a.req.dwMaxSizeKB == 0 || len <= a.MaxBytes();
 }
 

@@ -248,6 +248,9 @@ TEST(GzipInflate, StreamsAndDamage)
 TEST(FetchUrl, FifteenParallelFetchesAllSucceed)
 {
     httplib::Server server;
+    // One worker per client: kept-alive connections each hold a server thread.
+    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    server.set_keep_alive_timeout(1);
     server.Get(R"(/pic/(\d+))", [](const httplib::Request& rq, httplib::Response& rs) {
         int n = std::stoi(rq.matches[1]);
         rs.set_content(std::string(20000 + n * 1000, static_cast<char>('a' + n)), "image/jpeg");
