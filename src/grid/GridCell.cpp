@@ -140,19 +140,26 @@ wxSize CGridCellBase::GetTextExtent(const wxString& strText, wxDC* pDC)
         own = std::make_unique<wxScreenDC>();
         pDC = own.get();
     }
-    wxFont oldFont = pDC->GetFont();
-    pDC->SetFont(GetFontObject());
+    // Selecting a font is the costly part of measuring; rows of cells mostly share one.
+    wxFont font = GetFontObject();
+    if (!(pDC->GetFont() == font))
+        pDC->SetFont(font);
     int nMargin = GetMargin();
-    wxSize size(0, 0);
-    for (const wxString& line : SplitLines(strText, GetFormat())) {
-        wxSize ext = pDC->GetTextExtent(line);
+    auto measure = [pDC](const wxString& line) {
         // An empty line still takes a line's height.
-        if (line.empty())
-            ext.y = pDC->GetCharHeight();
-        size.x = std::max(size.x, ext.x);
-        size.y += ext.y;
+        return line.empty() ? wxSize(0, pDC->GetCharHeight()) : pDC->GetTextExtent(line);
+    };
+    wxSize size(0, 0);
+    uint32_t nFormat = GetFormat();
+    if (!(nFormat & DT_WORDBREAK) || (nFormat & DT_SINGLELINE)) {
+        size = measure(strText);
+    } else {
+        for (const wxString& line : SplitLines(strText, nFormat)) {
+            wxSize ext = measure(line);
+            size.x = std::max(size.x, ext.x);
+            size.y += ext.y;
+        }
     }
-    pDC->SetFont(oldFont.IsOk() ? oldFont : *wxNORMAL_FONT);
     return wxSize(size.x + 2 * nMargin, size.y + 2 * nMargin);
 }
 

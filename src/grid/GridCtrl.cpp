@@ -492,7 +492,8 @@ bool CGridCtrl::PutRowHeight(int nRow, int nHeight)
 
 void CGridCtrl::FitRowHeights()
 {
-    wxScreenDC dc;
+    wxBitmap bmp(1, 1);
+    wxMemoryDC dc(bmp);
     for (int r = 0; r < m_nRows; ++r) {
         if (m_arRowHeights[r] <= 0)
             continue;
