@@ -383,6 +383,9 @@ void CGridCtrl::OnLeftDown(wxMouseEvent& event)
     if (!HasCapture())
         CaptureMouse();
 
+    // A divider hover left behind by a pointer that moved away without a move event.
+    if (m_MouseMode == MOUSE_OVER_COL_DIVIDE && !bOnDivide)
+        m_MouseMode = MOUSE_NOTHING;
     if (m_MouseMode == MOUSE_NOTHING && bOnDivide) {
         SetCursor(wxCursor(wxCURSOR_SIZEWE));
         m_MouseMode = MOUSE_OVER_COL_DIVIDE;

@@ -235,6 +235,12 @@ TEST(GridInteraction, DividerDragLeavesOnePixelAndDoubleClickFits)
     EXPECT_EQ(w.pGrid->ColumnWidth(1), nWidest + 1);
     EXPECT_GT(w.pGrid->ColumnWidth(1), 300);
     EXPECT_EQ(w.pGrid->MouseMode(), MOUSE_NOTHING);
+
+    // A press on a row right after hovering a divider selects the row, it does not size.
+    w.Mouse(wxEVT_MOTION, wxPoint(w.DividerX(2), y));
+    w.Click(3, 1);
+    EXPECT_EQ(w.SelectedRows(), Rows({3}));
+    EXPECT_EQ(w.pGrid->ColumnWidth(1), nWidest + 1);
 }
 
 TEST(GridInteraction, RightClickMovesFocusOnly)
