@@ -160,7 +160,8 @@ void DownPicWorker(uint32_t nIndex)
         ST_URLREQUEST req(u"", u"", 20000);
         CURLSource2 resp;
 
-        const std::u16string& strAddress = job.arrUrl[nIndex];
+        // at(): a job whose arrays disagree in length fails this picture instead of reading past them.
+        const std::u16string& strAddress = job.arrUrl.at(nIndex);
         std::u16string strAlternate;
         size_t crlf = strAddress.find(u"\r\n");
         if (crlf != std::u16string::npos) {
@@ -170,10 +171,10 @@ void DownPicWorker(uint32_t nIndex)
             req.strUrl = strAddress;
         }
         if (bHeaders)
-            req.strHeaders = job.arrHeader[nIndex];
+            req.strHeaders = job.arrHeader.at(nIndex);
         // Names come only from the naming step, which never yields a path, so the picture
         // always lands in the album folder.
-        req.strSavePath = job.strFolder + job.arrName[nIndex];
+        req.strSavePath = job.strFolder + job.arrName.at(nIndex);
         req.dwReadTimeout = g_dwTimeoutSec.load() * 1000;
         req.dwMinSizeKB = g_dwMinSizeK.load();
         req.dwMaxSizeKB = g_dwMaxSizeK.load();
