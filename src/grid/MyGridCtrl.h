@@ -44,13 +44,15 @@ class CMyGridCtrl : public CGridCtrl {
     // caller passes in) downloads the cover to "tmp/<i>.jpg" under the settings folder and
     // returns that path, or "" when there is nothing to fetch or the fetch failed;
     // ShowAlbumRow (UI thread) shows the album, turning a fetched cover file into its thumbnail.
-    std::u16string FetchAlbumCover(int i, const std::u16string& strCoverUrl, int nImage) const;
+    static std::u16string FetchAlbumCover(const std::u16string& strAppDir, int i,
+                                          const std::u16string& strCoverUrl, int nImage);
     void ShowAlbumRow(int i, const std::u16string& strCoverFile);
 
     // Re-adds every album of the list in list order, stopping early when m_byConvertState
     // becomes 2; then sets m_byConvertState to 0 and empties m_strFilter. Runs on any thread:
-    // off the UI thread every grid step goes through m_fnRunOnUi, and the covers are fetched on
-    // the calling thread. A new album list (NewGeneration) ends a rebuild at its next album.
+    // off the UI thread every grid step goes through m_fnRunOnUi (so a rebuild never touches a
+    // grid that has gone), and the covers are fetched on the calling thread. A new album list
+    // (NewGeneration) ends a rebuild at its next album.
     void RebuildAlbumRows();
     // The preview conversion: RebuildAlbumRows on its own thread. False when the thread could
     // not be started (m_byConvertState is then 0 again).
@@ -61,7 +63,8 @@ class CMyGridCtrl : public CGridCtrl {
 
     // Runs a step on the UI thread and waits for it; false when the window went away. The owner
     // installs it; the default runs the step on the calling thread.
-    std::function<bool(const std::function<void()>&)> m_fnRunOnUi;
+    using UiRunner = std::function<bool(const std::function<void()>&)>;
+    UiRunner m_fnRunOnUi;
 
     // "未知" for -1, else the count right-aligned in four places.
     static wxString FormatAlbumCount(int32_t nCount);
@@ -77,6 +80,8 @@ class CMyGridCtrl : public CGridCtrl {
     wxImageList m_ThumbImages{113, 120, false, 0};
 
   private:
+    static void RunRebuild(CMyGridCtrl* pGrid, UiRunner fnRunOnUi);
+
     CWorkState* m_pWork = nullptr;
     std::atomic<uint32_t> m_nGeneration{0};
 };
