@@ -10,6 +10,7 @@
 #include <string>
 #include <wx/string.h>
 
+class CVelloriaDlg;
 class CWorkState;
 class wxFrame;
 class wxMenu;
@@ -81,6 +82,9 @@ wxMenuBar* CreateMainMenuBar();
 // Attaches the menu bar to pFrame and routes the command range and pop-up openings to pHost
 // (which must outlive the frame's menu).
 void BuildMainMenu(wxFrame* pFrame, CMenuHost* pHost);
+
+// The same for the main window: its CMenuHost is made here and lives as long as the window.
+void BuildMainMenu(CVelloriaDlg* pDlg);
 
 // The command handler: ids without an entry do nothing.
 void OnMenuCommand(CMenuHost& host, int nId);
