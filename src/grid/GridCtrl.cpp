@@ -32,6 +32,10 @@ wxBEGIN_EVENT_TABLE(CGridCtrl, wxWindow)
     EVT_KEY_DOWN(CGridCtrl::OnKeyDown)
     EVT_CHAR(CGridCtrl::OnChar)
     EVT_SYS_COLOUR_CHANGED(CGridCtrl::OnSysColourChanged)
+    EVT_MENU(wxID_COPY, CGridCtrl::OnEditCommand)
+    EVT_MENU(wxID_SELECTALL, CGridCtrl::OnEditCommand)
+    EVT_UPDATE_UI(wxID_COPY, CGridCtrl::OnUpdateEditCommand)
+    EVT_UPDATE_UI(wxID_SELECTALL, CGridCtrl::OnUpdateEditCommand)
 wxEND_EVENT_TABLE()
     // clang-format on
 

@@ -301,6 +301,9 @@ class CGridCtrl : public wxWindow {
     void OnKeyDown(wxKeyEvent& event);
     void OnChar(wxKeyEvent& event);
     void OnSysColourChanged(wxSysColourChangedEvent& event);
+    // The standard copy and select-all commands.
+    void OnEditCommand(wxCommandEvent& event);
+    void OnUpdateEditCommand(wxUpdateUIEvent& event);
 
     // Table.
     int m_nRows = 0, m_nFixedRows = 0, m_nCols = 0, m_nFixedCols = 0;

@@ -275,6 +275,22 @@ bool CGridCtrl::CopySelection()
     return wxTheClipboard->SetData(new wxTextDataObject(SelectionText()));
 }
 
+void CGridCtrl::OnEditCommand(wxCommandEvent& event)
+{
+    if (event.GetId() == wxID_COPY)
+        CopySelection();
+    else if (event.GetId() == wxID_SELECTALL)
+        SelectEverything();
+}
+
+void CGridCtrl::OnUpdateEditCommand(wxUpdateUIEvent& event)
+{
+    if (event.GetId() == wxID_COPY)
+        event.Enable(!m_SelectedCellMap.empty());
+    else if (event.GetId() == wxID_SELECTALL)
+        event.Enable(m_bSelectable);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Notifications
 
