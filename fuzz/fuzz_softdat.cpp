@@ -27,8 +27,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(SzGet(dat.szPathHistory[i]).size() <= HISTORY_UNITS);
     }
     std::u16string entry(data, data + std::min<size_t>(size, 450));
-    AddHistory(dat, size % 3, entry);
-    for (int i = 0; i < HISTORY_ENTRIES; ++i)
-        FUZZ_CHECK(SzGet(dat.szUrlHistory[i]).size() < HISTORY_UNITS);
+    const int list = static_cast<int>(size % 3);
+    if (AddHistory(dat, list, entry) == 1) {
+        const auto& h = list == HISTORY_URL ? dat.szUrlHistory : dat.szPathHistory;
+        FUZZ_CHECK(SzGet(h[0]) == entry.substr(0, entry.find(u'\0')));
+        for (int i = 0; i < HISTORY_ENTRIES; ++i)
+            FUZZ_CHECK(SzGet(h[i]).size() <= HISTORY_UNITS);
+    }
     return 0;
 }
