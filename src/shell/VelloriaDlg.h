@@ -40,8 +40,6 @@ class wxHyperlinkCtrl;
 class wxPanel;
 class wxDropFilesEvent;
 class wxHyperlinkEvent;
-class wxTimer;
-class wxTimerEvent;
 
 // Control ids of the main window beyond those the core already names (core/WindowHooks.h).
 inline constexpr int IDC_LIST_BUTTON = 1004; // "获取相册" / "终止获取"
@@ -133,11 +131,18 @@ class CVelloriaDlg : public wxFrame {
     void LoadStartupConfig();
     // WM_STARTUP_DONE: drops the splash, shows the window, m_bReady = 1.
     void OnStartupDone();
-    // The update check of the start-up thread; returns true when it took the update path.
+    // The update check (any thread; uses m_Config); returns true when it took the update path.
     bool CheckForUpdate();
-    // What the update path does after its message: open the page, wait, end the process. Tests
-    // replace it to observe the update path.
+    // Whether the version a configuration reports (field 0, a "#" and a note may follow) is newer
+    // than the program's own.
+    static bool IsNewerVersion(const std::u16string& strField0);
+    // What the update path does after its message: open the page, wait 3 s, end the process.
+    // Runs on the start-up thread. Tests replace it to observe the update path.
     std::function<void(const std::u16string& strPage)> m_fnUpdateExit;
+    // Opens a folder or a web page with the system's default program (UI thread). Tests replace
+    // it so nothing is launched.
+    std::function<void(const std::u16string& strTarget)> m_fnOpen;
+    void OpenTarget(const std::u16string& strTarget);
 
     // ---- small windows ----
     void ShowAboutBox();
@@ -150,8 +155,6 @@ class CVelloriaDlg : public wxFrame {
     void EnableCtrl(int nId, bool bEnable);
     bool IsCtrlEnabled(int nId) const;
     void ShowCtrl(int nId, bool bShow);
-    // Status line 2 text from a busy download: the latest text wins, shown on the next tick.
-    void SetStatus2Coalesced(const std::u16string& strText);
 
     // Pixels of a rectangle given in dialog units (left, top, width, height).
     wxRect DluRect(int x, int y, int w, int h) const;
@@ -168,7 +171,10 @@ class CVelloriaDlg : public wxFrame {
     void OnDropFiles(wxDropFilesEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
-    void OnStatusTimer(wxTimerEvent& event);
+    void OnAddressChanged(wxCommandEvent& event);
+    void OnAddressPicked(wxCommandEvent& event);
+    // The start-up thread's work; touches the window only through the hooks.
+    static void RunStartup(CWxHooks* pHooks, CSrvConfig cfg);
 
     std::shared_ptr<CWorkState> m_pWork;
     CWxHooks* m_pHooks = nullptr; // lives as long as the process (workers may still hold it)
@@ -179,6 +185,5 @@ class CVelloriaDlg : public wxFrame {
     wxChoice* m_pSiteCombo = nullptr;
     wxChoice* m_pQQTypeCombo = nullptr;
     CSplashScreenEx* m_pSplash = nullptr;
-    wxTimer* m_pStatusTimer = nullptr;
     bool m_bClosing = false;
 };

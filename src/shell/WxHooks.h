@@ -23,6 +23,9 @@
 
 class CVelloriaDlg;
 
+// Makes GetClipboardText (text unit) read the toolkit's clipboard, from any thread.
+void InstallClipboardProvider();
+
 class CWxHooks : public WindowHooks {
   public:
     explicit CWxHooks(CVelloriaDlg* pDlg);
@@ -37,8 +40,12 @@ class CWxHooks : public WindowHooks {
     // Runs fn on the UI thread later; dropped when the window is gone by then.
     void PostToUi(std::function<void(CVelloriaDlg&)> fn);
 
-    // The latest status line 2 text not yet shown ("" and false when none); UI thread.
-    bool TakeStatus2(std::u16string& strText);
+    // Shows a message box on the UI thread (the window's own questions use it too) and returns
+    // IDOK, IDYES, IDNO or IDCANCEL.
+    int ShowBox(const std::u16string& strText, const std::u16string& strCaption, int nStyle);
+    // Tests answer the boxes themselves (UI thread); unset, a real modal box is shown.
+    std::function<int(const std::u16string& strText, const std::u16string& strCaption, int nStyle)>
+        m_fnShowBox;
 
     void BeginListUI() override;
     void EndListUI() override;
@@ -74,6 +81,7 @@ class CWxHooks : public WindowHooks {
   private:
     struct Question;
     void AskNext(); // UI thread: shows the next queued question when none is showing
+    void FlushStatus2();
 
     CVelloriaDlg* const m_pDlg;
     std::atomic<bool> m_bAlive{true};
