@@ -53,10 +53,10 @@ inline void WriteFile(const std::string& path, const uint8_t* data, size_t size)
 }
 
 // A failed property is a finding: abort so libFuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                                           \
-    do {                                                                                           \
-        if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);      \
-            std::abort();                                                                          \
-        }                                                                                          \
+#define FUZZ_CHECK(cond)                                                                                     \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "property failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__);                \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)

@@ -16,8 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CIni ini(FromUtf8(path));
     FUZZ_CHECK(ini.Exists());
-    std::u16string v = ini.GetString(section, key, u"\x01" u"default");
-    if (v != u"\x01" u"default" && !v.empty())
+    std::u16string v = ini.GetString(section, key,
+                                     u"\x01"
+                                     u"default");
+    if (v != u"\x01"
+             u"default" &&
+        !v.empty())
         FUZZ_CHECK(!IsWhiteSpace(v.front()) && !IsWhiteSpace(v.back()));
     ini.GetInt(section, key, -7);
     ini.GetInt(u"Instagram", u"图片获取方式", 1);

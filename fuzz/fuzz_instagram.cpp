@@ -117,7 +117,8 @@ bool IsInsideFolder(const std::u16string& name)
     size_t start = 0;
     for (;;) {
         size_t end = name.find(u'/', start);
-        std::u16string_view part(name.data() + start, (end == std::u16string::npos ? name.size() : end) - start);
+        std::u16string_view part(name.data() + start,
+                                 (end == std::u16string::npos ? name.size() : end) - start);
         if (part.empty() || part == u"." || part == u"..")
             return false;
         if (end == std::u16string::npos)

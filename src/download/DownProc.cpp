@@ -4,12 +4,14 @@
 #include <condition_variable>
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <vector>
 
 #include "core/AlbumList.h"
 #include "core/WindowHooks.h"
+#include "download/DownFile.h"
 #include "net/URLSource2.h"
 #include "text/StringCtrl.h"
 
@@ -63,6 +65,22 @@ void PauseUnlessStopped()
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSingleThreadPauseMs);
     while (!g_bStopDownload.load() && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+// True (and the saved file removed) when the last response's status line says the server
+// answered with an error (4xx or 5xx) instead of the picture.
+bool DropErrorPage(const ST_URLREQUEST& req, const CURLSource2& resp)
+{
+    const std::u16string& head = resp.strHeaders;
+    size_t sp = head.find(u' ');
+    if (!head.starts_with(u"HTTP/") || sp == std::u16string::npos || sp + 1 >= head.size())
+        return false;
+    const char16_t c = head[sp + 1];
+    if (c != u'4' && c != u'5')
+        return false;
+    std::error_code ec;
+    std::filesystem::remove(FsPath(req.strSavePath), ec);
+    return true;
 }
 
 std::u16string ProgressText(int32_t nFinished, uint32_t nTotal)
@@ -182,13 +200,17 @@ void DownPicWorker(uint32_t nIndex)
         req.byRetryDelay = 1;
 
         FetchUrl(req, resp, FETCH_CACHE_WRITE | FETCH_CACHE_READ);
+        // An error page is no picture: saved under the picture's name it would pass for a
+        // complete download. Drop it, and let the alternate try as if nothing had come.
+        bool bErrorPage = DropErrorPage(req, resp);
 
         if (!strAlternate.empty()) {
             size_t topitme = strAlternate.find(u".topitme.");
             bool bTopitme = topitme != std::u16string::npos && topitme > 0;
-            if (resp.qwBodyLen == 0 || (bTopitme && resp.qwBodyLen < 600)) {
+            if (bErrorPage || resp.qwBodyLen == 0 || (bTopitme && resp.qwBodyLen < 600)) {
                 req.strUrl = strAlternate;
                 FetchUrl(req, resp, FETCH_CACHE_WRITE | FETCH_CACHE_READ);
+                DropErrorPage(req, resp);
             }
         }
     } catch (...) {
