@@ -6,6 +6,9 @@
 #include "core/ChangeSource.h"
 #include "core/SiteTable.h"
 #include "grid/MyGridCtrl.h"
+#include "shell/AlbumSort.h"
+#include "shell/CsvExport.h"
+#include "shell/DlgFind.h"
 #include "shell/WxHooks.h"
 #include "text/StringCtrl.h"
 
@@ -189,7 +192,10 @@ void CVelloriaDlg::CreateControls()
             break;
         }
         case SCtrl::Check:
-            p = new wxCheckBox(m_pPanel, c.nId, strText, r.GetPosition(), r.GetSize());
+            // A box narrower than its label would clip it; take at least the natural width.
+            p = new wxCheckBox(m_pPanel, c.nId, strText, r.GetPosition());
+            p->SetSize(r.x, r.y, std::max(r.width, p->GetBestSize().x),
+                       std::max(r.height, p->GetBestSize().y));
             break;
         case SCtrl::Link: {
             // The links open what the window decides, never a fixed address of their own.
@@ -242,6 +248,8 @@ void CVelloriaDlg::OnInitDialog(bool bStartup)
 #ifdef ALBUMORA_HAVE_MENU
     BuildMainMenu(this);
 #endif
+    // The menu bar takes its height from the client area; the layout keeps its full size.
+    SetClientSize(DluRect(0, 0, 471, 323).GetSize());
     SetTitle(Wx(APP_CAPTION));
     SetCtrlText(IDC_NOTICE, Wx(SrvText::Notice()));
     ShowCtrl(IDC_NOTICE, true);
@@ -748,11 +756,46 @@ void CVelloriaDlg::OnLink(wxHyperlinkEvent& event)
     case IDC_HOME_LINK:
         OpenTarget(SrvText::HomePage());
         break;
-    default:
-        // Orderings, find, filter and export are bound by the menu unit; an unbound link does
-        // nothing (the control must never open its placeholder address).
+    case IDC_FIND_LINK:
+        ShowFindBox(this, m_pDlgFind, m_pGrid);
+        break;
+    case IDC_FILTER_LINK:
+        RunFilterPrompt(m_pDlgFind, m_pGrid, m_pGrid->m_strFilter, [this] { RebuildAlbumRows(); });
+        break;
+    case IDC_EXPORT_LINK:
+        OnExportLink(*m_pGrid, this);
+        break;
+    case IDC_ORDER_LINK1: {
+        wxWindow* pLink = FindWindow(IDC_ORDER_LINK1);
+        wxString strCaption = pLink->GetLabel();
+        if (ScoreSortStep(*m_pWork->m_pAlbumList, strCaption)) {
+            // The caption carries link markup; the control shows plain text.
+            strCaption.Replace("<a>", "");
+            strCaption.Replace("</a>", "");
+            pLink->SetLabel(strCaption);
+            ClearAlbumRows();
+            RebuildAlbumRows();
+        }
         break;
     }
+    case IDC_ORDER_LINK3:
+        SortAlbumsByIndex(*m_pWork->m_pAlbumList);
+        ClearAlbumRows();
+        RebuildAlbumRows();
+        break;
+    default:
+        // 1028 and anything else: answered, nothing happens (a link must never open its
+        // placeholder address).
+        break;
+    }
+}
+
+void CVelloriaDlg::ClearAlbumRows()
+{
+    m_pGrid->ClearSelection();
+    m_pGrid->MoveFocus(-1, -1);
+    m_pGrid->ResizeRows(m_pGrid->HeaderRows());
+    m_pGrid->Refresh();
 }
 
 void CVelloriaDlg::OnDropFiles(wxDropFilesEvent& event)

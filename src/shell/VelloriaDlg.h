@@ -29,6 +29,7 @@
 
 class CMyGridCtrl;
 class CComboBox2;
+class CDlgFind;
 class CSplashScreenEx;
 class CWxHooks;
 class wxButton;
@@ -85,7 +86,7 @@ class CVelloriaDlg : public wxFrame {
 
     CSrvConfig m_Config;             // configuration fetched at start-up
     uint8_t m_bLoginMode1 = 0;       // login window modeless when 1 (set at every start)
-    wxWindow* m_pDlgFind = nullptr;  // modeless album search window, owned by the dialogs
+    CDlgFind* m_pDlgFind = nullptr;  // modeless album search window, made on first use
     wxWindow* m_pWebLogin = nullptr; // modeless web login window, owned by the dialogs
 
     // ---- command states (Work() holds the state bytes) ----
@@ -168,6 +169,8 @@ class CVelloriaDlg : public wxFrame {
     void OnButton(wxCommandEvent& event);
     void OnCheck(wxCommandEvent& event);
     void OnLink(wxHyperlinkEvent& event);
+    // Empties the grid of its album rows (keeping the header) before a rebuild.
+    void ClearAlbumRows();
     void OnDropFiles(wxDropFilesEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
