@@ -55,5 +55,9 @@ while [ "$running" -gt 0 ]; do
   wait -n || status=1
   running=$((running - 1))
 done
-ls "$B"/artifacts/*/ 2>/dev/null | grep -q . && { echo "findings:"; ls -l "$B"/artifacts/*/; status=1; }
+if find "$B/artifacts" -type f 2>/dev/null | grep -q .; then
+  echo "findings:"
+  find "$B/artifacts" -type f
+  status=1
+fi
 exit $status
