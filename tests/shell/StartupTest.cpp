@@ -4,6 +4,7 @@
 
 #include <wx/clipbrd.h>
 #include <wx/hyperlink.h>
+#include <wx/stdpaths.h>
 
 using namespace shelltest;
 
@@ -66,10 +67,13 @@ TEST(SrvConfigTest, UnreachableEndpointsLeaveNothingAndTheNextEndpointIsTried)
     EXPECT_EQ(cfg.m_nEndpointNo, 3);
     EXPECT_EQ(sites.size(), 21u);
 
-    cfg.m_arrEndpoints.resize(2);
-    EXPECT_FALSE(cfg.Fetch(u"GRAMVISTA_17", sites));
+    CSrvConfig none;
+    none.m_arrEndpoints = {cfg.m_arrEndpoints[0], cfg.m_arrEndpoints[1]};
+    EXPECT_FALSE(none.Fetch(u"GRAMVISTA_17", sites));
     EXPECT_TRUE(sites.empty());
-    EXPECT_TRUE(cfg.m_arrFields.empty());
+    EXPECT_TRUE(none.m_arrFields.empty());
+    EXPECT_EQ(none.m_nEndpointNo, 2);
+    EXPECT_EQ(none.m_nEntryNo, 0);
 }
 
 TEST(SrvConfigTest, IniOverridesTheBuiltInEndpoints)
@@ -173,16 +177,16 @@ TEST_F(StartupTest, ScratchStartFolderSavesToTheDocumentsFolderButKeepsSettingsT
     SettingsDir home;
     const fs::path scratch = home.path / "Temp" / "unpacked";
     fs::create_directories(scratch);
-    fs::create_directories(home.path / "config");
-    std::ofstream(home.path / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\n";
+    // Without a documents folder of its own, the user's documents folder is the home folder.
     const std::string oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", home.path.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home.path / "config").c_str(), 1);
+    const fs::path docs = fs::path(wxStandardPaths::Get().GetDocumentsDir().utf8_string()) / "Albumora";
+    ASSERT_EQ(docs.string().rfind(home.path.string(), 0), 0u) << docs; // nothing outside the test's folder
 
     const std::u16string strScratch = FromUtf8(scratch.string() + "/");
     auto* pDlg = new CVelloriaDlg(strScratch, false);
-    EXPECT_EQ(U16(pDlg->PathBox()->GetValue()), FromUtf8((home.path / "Docs" / "Albumora").string() + "/"));
-    EXPECT_TRUE(fs::is_directory(home.path / "Docs" / "Albumora"));
+    EXPECT_EQ(U16(pDlg->PathBox()->GetValue()), FromUtf8(docs.string() + "/"));
+    EXPECT_TRUE(fs::is_directory(docs));
     EXPECT_EQ(pDlg->Work().m_strAppDir, strScratch);
     EXPECT_TRUE(fs::exists(scratch / "soft.dat"));
     // A saved folder history wins over both.
@@ -195,7 +199,6 @@ TEST_F(StartupTest, ScratchStartFolderSavesToTheDocumentsFolderButKeepsSettingsT
     PumpEvents(20);
 
     ::setenv("HOME", oldHome.c_str(), 1);
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 } // namespace
