@@ -45,4 +45,23 @@ echo "by type: $(find demo-downloads -type f -name '*.jpg' | wc -l) jpg," \
   "$(find demo-downloads -type f -name '*.png' | wc -l) png," \
   "$(find demo-downloads -type f -name '*.mp4' | wc -l) mp4"
 echo "albumora-cli exit status: $status"
+
+# The desktop program, when there is a display to show it on: it starts against the same
+# service (configuration exchange included, so the site list fills) with the profile address in
+# its address box; press "获取相册" and watch it download into the folder in "保存路径" (started
+# from a temporary folder, that is the documents folder + "Albumora/"). Closing the window ends
+# the demo. ALBUMORA_DEMO_GUI=0 skips it.
+if [ "${ALBUMORA_DEMO_GUI:-1}" != 0 ] && [ -x "$build/albumora" ] &&
+   { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+  gui="$settings/gui"
+  mkdir -p "$gui"
+  app="$(cd "$build" && pwd)/albumora"
+  printf '[Instagram]\n站点根地址=http://127.0.0.1:%s\n[配置]\n配置地址=http://127.0.0.1:%s/gv/stage1.php\n' \
+    "$port" "$port" > "$gui/下载器扩展设置.ini"
+  echo "== the desktop program (Gramvista): press 获取相册, then close the window to finish =="
+  ( cd "$gui" && env -u http_proxy -u https_proxy -u all_proxy "$app" \
+      "http://127.0.0.1:$port/www.instagram.com/sample_user" ) || true
+else
+  echo "(no display: the desktop program was not started; the terminal demo above is the main job)"
+fi
 exit "$status"

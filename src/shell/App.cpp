@@ -1,6 +1,12 @@
 // CVelloriaApp: the desktop program. Creates the main window hidden (it shows itself when the
 // start-up work reports back) and runs until that window closes.
+//
+// Usage: albumora [--desktop] [ADDRESS]
+//   --desktop  keep the settings in the program's folder under the data home (the launcher's way)
+//   ADDRESS    put this address into the address box instead of the clipboard's text
 #include "shell/VelloriaDlg.h"
+
+#include "controls/ComboBox2.h"
 
 #include "text/StringCtrl.h"
 
@@ -20,13 +26,20 @@ class CVelloriaApp : public wxApp {
     {
         // Started from the desktop launcher: settings live in the program's own folder under
         // the data home, never in the home folder the launcher would start it in.
-        for (int i = 1; i < argc; ++i)
+        // An address given on the command line takes the place of the clipboard's text.
+        wxString strAddress;
+        for (int i = 1; i < argc; ++i) {
             if (argv[i] == "--desktop")
                 EnterDataFolder();
+            else if (!argv[i].StartsWith("-"))
+                strAddress = argv[i];
+        }
         wxInitAllImageHandlers();
         SetAppName("albumora");
         SetAppDisplayName("Gramvista");
         auto* pDlg = new CVelloriaDlg();
+        if (!strAddress.empty())
+            pDlg->UrlBox()->SetValue(strAddress);
         SetTopWindow(pDlg);
         SetExitOnFrameDelete(true);
         return true;
