@@ -816,14 +816,25 @@ void CVelloriaDlg::OnClose(wxCloseEvent& event)
 void CVelloriaDlg::OnCharHook(wxKeyEvent& event)
 {
     const int nKey = event.GetKeyCode();
+    // An open history list takes Enter and Escape itself (pick / close).
+    if (m_pUrlBox->IsListShown() || m_pPathBox->IsListShown()) {
+        event.Skip();
+        return;
+    }
     if (nKey == WXK_ESCAPE) {
         m_pHooks->Detach();
         Destroy();
         return;
     }
-    if ((nKey == WXK_RETURN || nKey == WXK_NUMPAD_ENTER) && !m_pUrlBox->IsListShown() &&
-        !m_pPathBox->IsListShown() && IsCtrlEnabled(IDC_LIST_BUTTON)) {
-        OnListCommand();
+    if (nKey == WXK_RETURN || nKey == WXK_NUMPAD_ENTER) {
+        // Enter on another focused button presses that button, as in any dialog.
+        wxWindow* pFocus = FindFocus();
+        if (dynamic_cast<wxButton*>(pFocus) && pFocus->GetId() != IDC_LIST_BUTTON) {
+            event.Skip();
+            return;
+        }
+        if (IsCtrlEnabled(IDC_LIST_BUTTON))
+            OnListCommand();
         return;
     }
     event.Skip();

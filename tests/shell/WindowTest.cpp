@@ -145,6 +145,26 @@ TEST_F(WindowTest, AListWithoutAlbumsLeavesDownloadDisabled)
     EXPECT_EQ(AskedSoFar().size(), 1u);
 }
 
+TEST_F(WindowTest, EnterRunsTheListCommandOnceStartUpHasFinished)
+{
+    Open(false);
+    m_pDlg->Show();
+    m_pDlg->Grid()->SetFocus();
+    PumpEvents(100);
+    wxUIActionSimulator sim;
+    sim.Char(WXK_RETURN);
+    PumpEvents(300);
+    EXPECT_TRUE(AskedSoFar().empty()); // not ready yet: nothing happens
+
+    MakeReady();
+    m_pDlg->Grid()->SetFocus();
+    PumpEvents(100);
+    sim.Char(WXK_RETURN);
+    // The empty address box is refused with a message by the list procedure.
+    ASSERT_TRUE(PumpUntil([&] { return !AskedSoFar().empty(); }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return m_pDlg->Work().m_byListState.load() == 0; }, 5000));
+}
+
 TEST_F(WindowTest, FolderChosenTwiceKeepsOneHistoryEntry)
 {
     Open(false);
