@@ -96,7 +96,9 @@ void CMyGridCtrl::SetupAlbumGrid()
         }
     } else {
         InitGrid(0, 0, m_byThumbCols, false);
-        const int nWidth = m_byThumbW + 2 * DefaultCell(false, false)->GetMargin();
+        // One pixel more than the thumbnail and its margins: the column's last pixel is the grid
+        // line, and a picture that does not fit whole is not drawn at all.
+        const int nWidth = m_byThumbW + 2 * DefaultCell(false, false)->GetMargin() + 1;
         for (int c = 0; c < m_byThumbCols; ++c)
             PutColumnWidth(c, nWidth);
     }

@@ -5,6 +5,8 @@
 #include "core/AlbumList.h"
 #include "grid/MyGridCtrl.h"
 
+#include <wx/dcmemory.h>
+
 using namespace shelltest;
 
 namespace {
@@ -122,7 +124,7 @@ TEST_F(AlbumViewTest, PreviewWithThirteenAlbumsGivesThreeRows)
     ASSERT_EQ(Grid().RowCount(), 3);
     ASSERT_EQ(Grid().ColumnCount(), 6);
     EXPECT_EQ(Grid().HeaderRows(), 0);
-    EXPECT_EQ(Grid().ColumnWidth(0), 113 + 2 * 8);
+    EXPECT_EQ(Grid().ColumnWidth(0), 113 + 2 * 8 + 1); // the thumbnail, its margins, the grid line
     EXPECT_EQ(Grid().CellText(2, 0), wxString("13.album13"));
     EXPECT_EQ(Grid().CellData(2, 0), 12u);
     for (int c = 1; c < 6; ++c) {
@@ -157,6 +159,23 @@ TEST_F(AlbumViewTest, ThumbnailsAreFetchedOnceAndStretchedToSize)
     ASSERT_TRUE(Grid().m_ThumbImages.GetSize(0, w, h));
     EXPECT_EQ(w, 113);
     EXPECT_EQ(h, 120);
+    // And they are drawn: the middle of the first cell's picture shows the cover's own colour.
+    {
+        wxBitmap bmp(Grid().GetClientSize());
+        wxMemoryDC dc(bmp);
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        Grid().PaintGrid(dc);
+        dc.SelectObject(wxNullBitmap);
+        wxRect rc;
+        ASSERT_TRUE(Grid().CellRect(0, 0, rc));
+        const wxImage shown = bmp.ConvertToImage();
+        const wxImage cover = Grid().m_ThumbImages.GetBitmap(albums[0]->nImage).ConvertToImage();
+        const int x = rc.x + 8 + 56, y = rc.y + 8 + 60;
+        EXPECT_EQ(shown.GetRed(x, y), cover.GetRed(56, 60));
+        EXPECT_EQ(shown.GetGreen(x, y), cover.GetGreen(56, 60));
+        EXPECT_EQ(shown.GetBlue(x, y), cover.GetBlue(56, 60));
+    }
     EXPECT_TRUE(AskedSoFar().empty());
 
     // Back and forth: the thumbnails are kept, nothing is fetched again.
