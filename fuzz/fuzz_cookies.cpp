@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzedDataProvider fdp(data, size);
     // Reloading the store costs far more than parsing lines; go through it for one input in 16
     // so the line parser gets most of the time.
-    const bool viaStore = fdp.ConsumeIntegralInRange(0, 15) == 0;
+    const bool viaStore = fdp.ConsumeIntegralInRange(0, 15) == 7;
     const std::string url = fdp.ConsumeRandomLengthString(80);
     const std::string file = fdp.ConsumeRemainingBytesAsString();
 
