@@ -13,6 +13,53 @@ using namespace shelltest;
 
 namespace {
 
+// Hooks that pass everything to the window's own and let a test look at the window while the list
+// procedure is in its last step, fitting the rows (a profile lists at once, too fast to catch by
+// polling).
+class CPeekHooks : public WindowHooks {
+  public:
+    CPeekHooks(CWxHooks& real, std::function<void(CVelloriaDlg&)> fnPeek)
+        : m_real(real), m_fnPeek(std::move(fnPeek))
+    {
+    }
+    void BeginListUI() override { m_real.BeginListUI(); }
+    void EndListUI() override { m_real.EndListUI(); }
+    void BeginDownloadUI() override { m_real.BeginDownloadUI(); }
+    void EndDownloadUI() override { m_real.EndDownloadUI(); }
+    void RunDownloadCommand() override { m_real.RunDownloadCommand(); }
+    void AddAlbumRow(int n) override { m_real.AddAlbumRow(n); }
+    void FitRowHeights() override
+    {
+        m_real.RunOnUi(m_fnPeek);
+        m_real.FitRowHeights();
+    }
+    void RedrawGrid() override { m_real.RedrawGrid(); }
+    void SelectEverything() override { m_real.SelectEverything(); }
+    int GetRowCount() override { return m_real.GetRowCount(); }
+    int GetColumnCount() override { return m_real.GetColumnCount(); }
+    int GetFixedRowCount() override { return m_real.GetFixedRowCount(); }
+    int GetFixedColumnCount() override { return m_real.GetFixedColumnCount(); }
+    int NextSelectedRow(int n) override { return m_real.NextSelectedRow(n); }
+    int CellData(int r, int c) override { return m_real.CellData(r, c); }
+    bool IsCellSelected(int r, int c) override { return m_real.IsCellSelected(r, c); }
+    std::u16string GetControlText(int n) override { return m_real.GetControlText(n); }
+    void SetControlText(int n, const std::u16string& s) override { m_real.SetControlText(n, s); }
+    bool IsControlVisible(int n) override { return m_real.IsControlVisible(n); }
+    int GetComboSelection(int n) override { return m_real.GetComboSelection(n); }
+    void ResetEntries(int n) override { m_real.ResetEntries(n); }
+    void AddEntry(int n, const std::u16string& s) override { m_real.AddEntry(n, s); }
+    int MessageBox(const std::u16string& t, const std::u16string& c, int s) override
+    {
+        return m_real.MessageBox(t, c, s);
+    }
+    void OpenFolder(const std::u16string& s) override { m_real.OpenFolder(s); }
+    void DownNotify(uint32_t a, uint32_t b) override { m_real.DownNotify(a, b); }
+
+  private:
+    CWxHooks& m_real;
+    std::function<void(CVelloriaDlg&)> m_fnPeek;
+};
+
 class WindowTest : public WindowFixture {
   protected:
     std::string Profile(int nPort) const
@@ -83,18 +130,51 @@ TEST_F(WindowTest, CommandStatesThroughAListingAndADownloadThatIsStopped)
     MakeReady();
     m_nAnswer = IDYES;
 
+    // What the window shows while the listing runs, seen from inside the listing's last step.
+    struct Seen {
+        bool bDone = false, bDownEnabled = true, bUrlEnabled = true, bSiteEnabled = true,
+             bPreviewEnabled = true;
+        bool bListEnabled = false, bNoticeShown = true;
+        std::u16string strList, strStatus1;
+        int nStateAfterSecondPress = -1;
+    } seen;
+    CPeekHooks peek(m_pDlg->Hooks(), [&](CVelloriaDlg& d) {
+        seen.strList = U16(d.GetCtrlText(IDC_LIST_BUTTON));
+        seen.strStatus1 = U16(d.GetCtrlText(IDC_STATUS1));
+        seen.bDownEnabled = d.IsCtrlEnabled(IDC_DOWN_BUTTON);
+        seen.bUrlEnabled = d.IsCtrlEnabled(IDC_URL_BOX);
+        seen.bSiteEnabled = d.IsCtrlEnabled(IDC_SITE_COMBO);
+        seen.bPreviewEnabled = d.IsCtrlEnabled(IDC_PREVIEW_CHECK);
+        seen.bListEnabled = d.IsCtrlEnabled(IDC_LIST_BUTTON);
+        seen.bNoticeShown = d.FindWindow(IDC_NOTICE)->IsShown();
+        // A second press only records the stop request, which the listing does not look at.
+        Press(IDC_LIST_BUTTON);
+        seen.nStateAfterSecondPress = d.Work().m_byListState.load();
+        seen.bDone = true;
+    });
+    m_pDlg->Work().m_pHooks = &peek;
+    // The download's workers keep using the hooks after this test body; hand back the window's own
+    // and let them finish before the peeking hooks go.
+    struct Restore {
+        CVelloriaDlg* pDlg;
+        ~Restore()
+        {
+            PumpUntil([&] { return pDlg->Work().m_byDownState.load() == 0; }, 60000);
+            pDlg->Work().m_pHooks = &pDlg->Hooks();
+        }
+    } restore{m_pDlg};
+
     Press(IDC_LIST_BUTTON);
-    ASSERT_TRUE(PumpUntil([&] { return Text(IDC_LIST_BUTTON) == u"终止获取"; }));
-    EXPECT_FALSE(Enabled(IDC_DOWN_BUTTON));
-    EXPECT_FALSE(Enabled(IDC_URL_BOX));
-    EXPECT_FALSE(Enabled(IDC_SITE_COMBO));
-    EXPECT_FALSE(Enabled(IDC_PREVIEW_CHECK));
-    EXPECT_TRUE(Enabled(IDC_LIST_BUTTON)); // stays the stop button
-    EXPECT_EQ(Text(IDC_STATUS1), u"正在获取相册列表，请稍等...");
-    EXPECT_FALSE(m_pDlg->FindWindow(IDC_NOTICE)->IsShown());
-    // A second press only records the stop request, which the listing does not look at.
-    Press(IDC_LIST_BUTTON);
-    EXPECT_EQ(m_pDlg->Work().m_byListState.load(), 2);
+    ASSERT_TRUE(PumpUntil([&] { return seen.bDone; }, 30000));
+    EXPECT_EQ(seen.strList, u"终止获取");
+    EXPECT_EQ(seen.strStatus1, u"正在获取相册列表，请稍等...");
+    EXPECT_FALSE(seen.bDownEnabled);
+    EXPECT_FALSE(seen.bUrlEnabled);
+    EXPECT_FALSE(seen.bSiteEnabled);
+    EXPECT_FALSE(seen.bPreviewEnabled);
+    EXPECT_TRUE(seen.bListEnabled); // stays the stop button
+    EXPECT_FALSE(seen.bNoticeShown);
+    EXPECT_EQ(seen.nStateAfterSecondPress, 2);
 
     // The listing ticks the profile and downloads at once.
     ASSERT_TRUE(PumpUntil([&] { return Text(IDC_DOWN_BUTTON) == u"终止下载"; }, 30000));
