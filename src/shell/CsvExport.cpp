@@ -53,20 +53,28 @@ bool WriteGridCsv(const CGridCtrl& grid, const std::string& strPath)
     return true;
 }
 
-void ExportCsv(CGridCtrl& grid, wxWindow* pParent)
+wxString AskCsvPath(wxWindow* pParent)
 {
     wxFileDialog dlg(pParent, wxFileSelectorPromptStr, wxEmptyString, wxEmptyString,
                      wxT("导出后，自行调整列宽(*.csv)|*.csv"), wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dlg.ShowModal() != wxID_OK)
-        return;
-    wxString strPath = dlg.GetPath();
+        return wxEmptyString;
+    return dlg.GetPath();
+}
+
+bool ExportCsvTo(const CGridCtrl& grid, wxString strPath)
+{
     if (strPath.empty())
-        return;
+        return false;
     // The toolkit's dialog does not add the extension itself.
-    wxString strName = strPath.AfterLast('/');
-    if (!strName.Contains(wxT(".")))
+    if (!strPath.AfterLast('/').Contains(wxT(".")))
         strPath += wxT(".csv");
-    WriteGridCsv(grid, strPath.utf8_string());
+    return WriteGridCsv(grid, strPath.utf8_string());
+}
+
+void ExportCsv(CGridCtrl& grid, wxWindow* pParent)
+{
+    ExportCsvTo(grid, AskCsvPath(pParent));
 }
 
 void OnExportLink(CGridCtrl& grid, wxWindow* pParent)

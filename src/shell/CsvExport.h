@@ -24,8 +24,14 @@ std::string GridCsvBytes(const CGridCtrl& grid);
 // False when it cannot be written; an existing file is then left as it was.
 bool WriteGridCsv(const CGridCtrl& grid, const std::string& strPath);
 
-// Asks for the file (one "*.csv" filter, csv added when no extension is typed, overwrite
-// confirmed) and writes it. Cancelling or an unwritable file writes nothing and says nothing.
+// The save dialog: one "*.csv" filter, overwrite confirmed. The chosen path, or "" when cancelled.
+wxString AskCsvPath(wxWindow* pParent);
+
+// Writes the grid to strPath, adding ".csv" when the file name has no extension. False when
+// nothing could be written.
+bool ExportCsvTo(const CGridCtrl& grid, wxString strPath);
+
+// AskCsvPath, then ExportCsvTo. Cancelling or an unwritable file writes nothing and says nothing.
 void ExportCsv(CGridCtrl& grid, wxWindow* pParent);
 
 // Link "导出": the notice, then ExportCsv.

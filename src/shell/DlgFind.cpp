@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -48,12 +49,12 @@ CDlgFind::CDlgFind(wxWindow* pParent)
         return wxRect(ConvertDialogToPixels(wxPoint(x, y)), ConvertDialogToPixels(wxSize(w, h)));
     };
     wxRect rc = Dlu(1, 1, 116, 10);
-    new wxStaticText(this, wxID_ANY, wxT("相册搜索"), rc.GetPosition(), rc.GetSize(),
-                     wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+    auto* pTitle = new wxStaticText(this, wxID_ANY, wxT("相册搜索"), rc.GetPosition(), rc.GetSize(),
+                                    wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
     rc = Dlu(119, 0, 11, 10);
     new wxButton(this, IDC_CLOSE, wxT("×"), rc.GetPosition(), rc.GetSize(), wxBU_EXACTFIT);
     rc = Dlu(1, 16, 29, 9);
-    new wxStaticText(this, wxID_ANY, wxT("关键字:"), rc.GetPosition(), rc.GetSize());
+    auto* pLabel = new wxStaticText(this, wxID_ANY, wxT("关键字:"), rc.GetPosition(), rc.GetSize());
     rc = Dlu(34, 15, 83, 14);
     new wxTextCtrl(this, IDC_KEYWORD, wxEmptyString, rc.GetPosition(), rc.GetSize(), wxTE_PROCESS_ENTER);
     rc = Dlu(3, 34, 53, 11);
@@ -75,7 +76,10 @@ CDlgFind::CDlgFind(wxWindow* pParent)
     // Enter in the keyword box presses the default button.
     Bind(wxEVT_TEXT_ENTER, &CDlgFind::OnNext, this, IDC_KEYWORD);
     Bind(wxEVT_CLOSE_WINDOW, &CDlgFind::OnClose, this);
-    Bind(wxEVT_LEFT_DOWN, &CDlgFind::OnLeftDown, this);
+    // Plain texts take no clicks of their own: a press on them drags the box as well.
+    for (wxWindow* pWin :
+         {static_cast<wxWindow*>(this), static_cast<wxWindow*>(pTitle), static_cast<wxWindow*>(pLabel)})
+        pWin->Bind(wxEVT_LEFT_DOWN, &CDlgFind::OnLeftDown, this);
     Bind(wxEVT_MOTION, &CDlgFind::OnMotion, this);
     Bind(wxEVT_LEFT_UP, &CDlgFind::OnLeftUp, this);
     Bind(wxEVT_MOUSE_CAPTURE_LOST, &CDlgFind::OnCaptureLost, this);
@@ -168,7 +172,7 @@ void CDlgFind::OnClose(wxCloseEvent& event)
 // The box has no caption bar: a press on its background drags it instead.
 void CDlgFind::OnLeftDown(wxMouseEvent& event)
 {
-    m_ptDragOffset = ClientToScreen(event.GetPosition()) - GetPosition();
+    m_ptDragOffset = wxGetMousePosition() - GetPosition();
     m_bDragging = true;
     CaptureMouse();
 }
@@ -176,7 +180,7 @@ void CDlgFind::OnLeftDown(wxMouseEvent& event)
 void CDlgFind::OnMotion(wxMouseEvent& event)
 {
     if (m_bDragging && event.LeftIsDown())
-        Move(ClientToScreen(event.GetPosition()) - m_ptDragOffset);
+        Move(wxGetMousePosition() - m_ptDragOffset);
 }
 
 void CDlgFind::OnLeftUp(wxMouseEvent&)

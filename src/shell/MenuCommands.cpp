@@ -128,10 +128,10 @@ wxMenuBar* CreateMainMenuBar()
 {
     auto* pBar = new wxMenuBar;
     auto Item = [](wxMenu* pMenu, int nId, const char* szCaption) {
-        pMenu->Append(nId, wxString::FromUTF8(szCaption));
+        pMenu->Append(MenuItemId(nId), wxString::FromUTF8(szCaption));
     };
     auto Check = [](wxMenu* pMenu, int nId, const char* szCaption) {
-        pMenu->AppendCheckItem(nId, wxString::FromUTF8(szCaption));
+        pMenu->AppendCheckItem(MenuItemId(nId), wxString::FromUTF8(szCaption));
     };
 
     auto* pLogin = new wxMenu;
@@ -149,7 +149,7 @@ wxMenuBar* CreateMainMenuBar()
     Item(pLogin, ID_LOGIN_56, "56");
     Item(pLogin, ID_LOGIN_HUPU, "虎扑");
     Item(pLogin, ID_LOGIN_CUSTOM, "自定义登录");
-    pLogin->Check(ID_LOGIN_MODE1, true);
+    pLogin->Check(MenuItemId(ID_LOGIN_MODE1), true);
     pBar->Append(pLogin, wxString::FromUTF8("登录"));
 
     auto* pSet = new wxMenu;
@@ -276,7 +276,7 @@ void OnMenuOpen(CMenuHost& host, wxMenu* pMenu)
     int nSite = state.m_nSiteType.load();
     bool bShopSite = nSite == 11 || nSite == 16;
     for (wxMenuItem* pItem : pMenu->GetMenuItems()) {
-        int nId = pItem->GetId();
+        int nId = pItem->GetId() + MENU_ITEM_SHIFT;
         bool bChecked = false;
         bool bEnabled = true;
         if (uint16_t wBit = ToggleBit(nId))
@@ -305,8 +305,9 @@ void AttachMenu(wxFrame* pFrame, std::shared_ptr<CMenuHost> pHost)
 {
     pFrame->SetMenuBar(CreateMainMenuBar());
     pFrame->Bind(
-        wxEVT_MENU, [pHost](wxCommandEvent& event) { OnMenuCommand(*pHost, event.GetId()); }, ID_MENU_FIRST,
-        ID_MENU_LAST);
+        wxEVT_MENU,
+        [pHost](wxCommandEvent& event) { OnMenuCommand(*pHost, event.GetId() + MENU_ITEM_SHIFT); },
+        MenuItemId(ID_MENU_FIRST), MenuItemId(ID_MENU_LAST));
     pFrame->Bind(wxEVT_MENU_OPEN, [pHost, pFrame](wxMenuEvent& event) {
         event.Skip(); // the default processing first
         if (wxMenu* pMenu = event.GetMenu()) {

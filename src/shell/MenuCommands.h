@@ -55,6 +55,14 @@ enum {
     ID_MENU_LAST = 32823,
 };
 
+// The toolkit keeps menu item ids below 32767, so each command's item carries its id shifted
+// down by this much; the handlers take the command ids above.
+inline constexpr int MENU_ITEM_SHIFT = 20000;
+constexpr int MenuItemId(int nCommand)
+{
+    return nCommand - MENU_ITEM_SHIFT;
+}
+
 // What the menu needs from the main window.
 class CMenuHost {
   public:

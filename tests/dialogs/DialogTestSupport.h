@@ -3,6 +3,7 @@
 // folder per test.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,7 +24,10 @@ class CModalScript : public wxModalDialogHook {
 
     std::vector<wxString> m_arMessages;          // texts of the message boxes, in order
     std::function<void(wxDialog*)> m_fnOnDialog; // runs inside the modal loop of other dialogs
-    int m_nDialogs = 0;                          // modal dialogs other than message boxes
+    // When set, answers other dialogs at once without showing them (for native dialogs that
+    // run their own loop); wxID_NONE from it lets the dialog show.
+    std::function<int(wxDialog*)> m_fnAnswer;
+    int m_nDialogs = 0; // modal dialogs other than message boxes
 
   protected:
     int Enter(wxDialog* pDialog) override
@@ -33,11 +37,23 @@ class CModalScript : public wxModalDialogHook {
             return wxID_OK;
         }
         ++m_nDialogs;
-        if (m_fnOnDialog) {
-            auto fn = m_fnOnDialog;
-            wxTheApp->CallAfter([fn, pDialog] { fn(pDialog); });
-        }
+        if (m_fnAnswer)
+            return m_fnAnswer(pDialog);
+        if (m_fnOnDialog)
+            RunWhenModal(pDialog, m_fnOnDialog, std::chrono::steady_clock::now() + std::chrono::seconds(10));
         return wxID_NONE;
+    }
+    // Showing a dialog may run the event loop before its modal loop starts (the native file
+    // chooser does), so the script waits until the dialog really is modal.
+    static void RunWhenModal(wxDialog* pDialog, std::function<void(wxDialog*)> fn,
+                             std::chrono::steady_clock::time_point until)
+    {
+        wxTheApp->CallAfter([pDialog, fn, until] {
+            if (pDialog->IsModal() || std::chrono::steady_clock::now() > until)
+                fn(pDialog);
+            else
+                RunWhenModal(pDialog, fn, until);
+        });
     }
     void Exit(wxDialog*) override {}
 };

@@ -22,6 +22,7 @@ struct CFindFixture : CAlbumGridFixture {
         : CAlbumGridFixture({u"Apple pie", u"banana", u"cherry", u"apple", u"Date", u"banana split"})
     {
         ShowFindBox(pFrame, pFind, pGrid);
+        PumpEvents(100); // let the toolkit finish showing it, as it has before any user input
     }
     ~CFindFixture() { pFind->Destroy(); }
 

@@ -56,14 +56,14 @@ struct CMenuFixture {
     ~CMenuFixture() { pFrame->Destroy(); }
     void Choose(int nId)
     {
-        wxCommandEvent event(wxEVT_MENU, nId);
+        wxCommandEvent event(wxEVT_MENU, MenuItemId(nId));
         pFrame->GetEventHandler()->ProcessEvent(event);
     }
     // The pop-up that holds nId, after its opening has set the check marks.
     wxMenu* Open(int nId)
     {
         wxMenu* pMenu = nullptr;
-        pFrame->GetMenuBar()->FindItem(nId, &pMenu);
+        pFrame->GetMenuBar()->FindItem(MenuItemId(nId), &pMenu);
         wxMenuEvent event(wxEVT_MENU_OPEN, 0, pMenu);
         pFrame->GetEventHandler()->ProcessEvent(event);
         return pMenu;
@@ -144,11 +144,11 @@ TEST(MenuCommands, TogglesAreSavedAndCheckMarksFollowThemAfterARestart)
         bool bFlipped = i % 2 == 0;
         bool bWant = ((wFirst & kToggles[i].wBit) != 0) != bFlipped;
         wxMenu* pMenu = fx.Open(kToggles[i].nId);
-        EXPECT_EQ(pMenu->IsChecked(kToggles[i].nId), bWant);
+        EXPECT_EQ(pMenu->IsChecked(MenuItemId(kToggles[i].nId)), bWant);
     }
-    EXPECT_TRUE(fx.Open(ID_LOGIN_MODE1)->IsChecked(ID_LOGIN_MODE1));
+    EXPECT_TRUE(fx.Open(ID_LOGIN_MODE1)->IsChecked(MenuItemId(ID_LOGIN_MODE1)));
     fx.host.m_bLoginMode1 = 0;
-    EXPECT_FALSE(fx.Open(ID_LOGIN_MODE1)->IsChecked(ID_LOGIN_MODE1));
+    EXPECT_FALSE(fx.Open(ID_LOGIN_MODE1)->IsChecked(MenuItemId(ID_LOGIN_MODE1)));
 }
 
 TEST(MenuCommands, SiteOnlyItemsAreGreyedOutsideTheirSites)
@@ -164,13 +164,13 @@ TEST(MenuCommands, SiteOnlyItemsAreGreyedOutsideTheirSites)
         fx.host.m_State.m_nSiteType = s.nSite;
         fx.host.m_State.CurSiteSet().wFlags = SSF_MAIN_PIC_ONLY | SSF_YUPOO_LARGE;
         wxMenu* pMenu = fx.Open(ID_MAIN_PIC_ONLY);
-        EXPECT_EQ(pMenu->IsEnabled(ID_MAIN_PIC_ONLY), s.bShop) << s.nSite;
-        EXPECT_EQ(pMenu->IsEnabled(ID_DESC_PIC_ONLY), s.bShop) << s.nSite;
-        EXPECT_EQ(pMenu->IsEnabled(ID_YUPOO_LARGE), s.bYupoo) << s.nSite;
+        EXPECT_EQ(pMenu->IsEnabled(MenuItemId(ID_MAIN_PIC_ONLY)), s.bShop) << s.nSite;
+        EXPECT_EQ(pMenu->IsEnabled(MenuItemId(ID_DESC_PIC_ONLY)), s.bShop) << s.nSite;
+        EXPECT_EQ(pMenu->IsEnabled(MenuItemId(ID_YUPOO_LARGE)), s.bYupoo) << s.nSite;
         // Greyed or not, the marks show what is stored.
-        EXPECT_TRUE(pMenu->IsChecked(ID_MAIN_PIC_ONLY));
-        EXPECT_FALSE(pMenu->IsChecked(ID_DESC_PIC_ONLY));
-        EXPECT_TRUE(pMenu->IsChecked(ID_YUPOO_LARGE));
+        EXPECT_TRUE(pMenu->IsChecked(MenuItemId(ID_MAIN_PIC_ONLY)));
+        EXPECT_FALSE(pMenu->IsChecked(MenuItemId(ID_DESC_PIC_ONLY)));
+        EXPECT_TRUE(pMenu->IsChecked(MenuItemId(ID_YUPOO_LARGE)));
     }
 }
 
@@ -181,8 +181,8 @@ TEST(MenuCommands, ImportExportAndUnusedIdsDoNothing)
     fx.Choose(ID_FIX_ORDER); // soft.dat exists and holds a change
     const std::string strBefore = ReadAll(dir.Path() + "soft.dat");
     const uint16_t wFlags = fx.Flags();
-    for (int nId : std::initializer_list<int>
-         {ID_IMPORT_DOWNFILE, ID_EXPORT_DOWNFILE, ID_EXPORT_THUNDER, 32777, 32780, 32805, 32816, 32823})
+    for (int nId : std::initializer_list<int>{ID_IMPORT_DOWNFILE, ID_EXPORT_DOWNFILE, ID_EXPORT_THUNDER,
+                                              32777, 32780, 32805, 32816, 32823})
         fx.Choose(nId);
     EXPECT_EQ(ReadAll(dir.Path() + "soft.dat"), strBefore);
     EXPECT_EQ(fx.Flags(), wFlags);
@@ -269,7 +269,7 @@ TEST(MenuCommands, MenuBarLayout)
     EXPECT_EQ(pBar->GetMenu(4)->GetMenuItemCount(), 0u);
     EXPECT_FALSE(pBar->IsEnabledTop(4));
     // Every command of the table is in the bar, with its own caption.
-    wxMenuItem* pItem = pBar->FindItem(ID_YUPOO_LARGE);
+    wxMenuItem* pItem = pBar->FindItem(MenuItemId(ID_YUPOO_LARGE));
     ASSERT_NE(pItem, nullptr);
     EXPECT_EQ(pItem->GetItemLabel(),
               wxString::FromUTF8("又拍相册下载大图（不勾选为下载原图，下载原图速度更慢）"));
