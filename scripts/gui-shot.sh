@@ -18,6 +18,15 @@ if [ -z "${ALBUMORA_SHOT_INNER:-}" ]; then
 fi
 
 settings="$(mktemp -d /var/tmp/albumora-shot-XXXXXX)"
+svc_pid="" app_pid=""
+# The screenshot tool ends this script with a signal: take the service and the program along.
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$svc_pid" ] && kill "$svc_pid" 2>/dev/null
+  rm -rf "$settings"
+}
+trap cleanup EXIT
+trap 'exit 0' TERM INT
 coproc SVC { exec python3 "$root/tools/photo_service.py" --port 0 --posts 24 --videos 2 --latency-ms 20 2>/dev/null; }
 svc_pid=$SVC_PID
 read -r -t 20 line <&"${SVC[0]}"
@@ -27,11 +36,11 @@ printf '[Instagram]\n站点根地址=http://127.0.0.1:%s\n[配置]\n配置地址
 mkdir -p "$settings/out"
 ( cd "$settings" && exec "$build/albumora" "http://127.0.0.1:$port/www.instagram.com/sample_user" ) &
 app_pid=$!
-sleep 4
+# Sleeps in the background, so a signal is handled at once rather than after the sleep.
+pause() { sleep "$1" & wait $!; }
+pause 4
 python3 "$root/scripts/press-enter.py" 400 400
-sleep 12
+pause 12
 # Inside shot the picture is taken by shot itself; under plain xvfb-run take it here.
 if ! [ -x "$root/../shared/tools/shot" ]; then import -window root "$out"; fi
-sleep 10
-kill "$app_pid" "$svc_pid" 2>/dev/null || true
-rm -rf "$settings"
+pause 10
