@@ -14,19 +14,20 @@ void UseCookieFileForBrowser(wxWebView* pBrowser, const std::u16string& strAppDi
 {
     if (!pBrowser)
         return;
-    std::string strPath = ToUtf8(GetCookieFilePath());
-    if (strPath.empty()) {
-        std::string strDir = ToUtf8(strAppDir);
+    if (GetCookieFilePath().empty()) {
+        // Bind the HTTP client's store first, so closing the window can hand it the login.
+        std::u16string strDir = strAppDir;
         if (strDir.empty()) {
             char szCwd[4096];
             if (!getcwd(szCwd, sizeof szCwd))
                 return;
-            strDir = szCwd;
+            strDir = FromUtf8(szCwd);
         }
-        if (strDir.back() != '/')
-            strDir += '/';
-        strPath = strDir + "cookies.txt";
+        InitCookieStore(strDir);
     }
+    const std::string strPath = ToUtf8(GetCookieFilePath());
+    if (strPath.empty())
+        return;
     auto* pView = static_cast<WebKitWebView*>(pBrowser->GetNativeBackend());
     if (!pView)
         return;
@@ -37,7 +38,7 @@ void UseCookieFileForBrowser(wxWebView* pBrowser, const std::u16string& strAppDi
     webkit_cookie_manager_set_accept_policy(pManager, WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY);
 }
 
-CDlgWebOpen::CDlgWebOpen(wxWindow* pParent, bool bModeless)
+CDlgWebOpen::CDlgWebOpen(wxWindow* pParent, bool bModeless, const std::u16string& strAppDir)
     : wxDialog(pParent, wxID_ANY,
                wxT("登录成功后请将该登录窗口关闭，如果没有看到登录的地方，可将该窗口最大化"),
                wxDefaultPosition, wxDefaultSize,
@@ -58,7 +59,7 @@ CDlgWebOpen::CDlgWebOpen(wxWindow* pParent, bool bModeless)
     rc = Dlu(0, 17, 470, 364);
     // Created on a blank page: the cookie storage must be in place before the first request.
     m_pBrowser = wxWebView::New(this, IDC_BROWSER, wxWebViewDefaultURLStr, rc.GetPosition(), rc.GetSize());
-    UseCookieFileForBrowser(m_pBrowser, u"");
+    UseCookieFileForBrowser(m_pBrowser, strAppDir);
     LayoutControls();
 
     Bind(wxEVT_BUTTON, &CDlgWebOpen::OnOpen, this, IDC_OPEN);
@@ -125,25 +126,30 @@ void CDlgWebOpen::LayoutControls()
 void CDlgWebOpen::OnClose(wxCloseEvent& event)
 {
     ReloadCookieFile();
-    // The default closing ends a modal run and only hides a modeless window, which the owner
-    // destroys when the next login window opens.
-    event.Skip();
+    // A modeless window only hides; the owner destroys it when the next login window opens.
+    if (m_bModeless && event.CanVeto()) {
+        event.Veto();
+        Hide();
+        return;
+    }
+    event.Skip(); // the default closing ends the modal run
 }
 
-void OpenWebLogin(wxWindow* pMain, CDlgWebOpen*& pWebLogin, bool bLoginMode1, const std::u16string& strUrl)
+void OpenWebLogin(wxWindow* pMain, CDlgWebOpen*& pWebLogin, bool bLoginMode1, const std::u16string& strUrl,
+                  const std::u16string& strAppDir)
 {
     if (pWebLogin) {
         pWebLogin->Destroy();
         pWebLogin = nullptr;
     }
     if (!bLoginMode1) {
-        CDlgWebOpen dlg(nullptr, false);
+        CDlgWebOpen dlg(nullptr, false, strAppDir);
         dlg.m_strUrl = strUrl;
         dlg.Init();
         dlg.ShowModal();
         return;
     }
-    pWebLogin = new CDlgWebOpen(pMain, true);
+    pWebLogin = new CDlgWebOpen(pMain, true, strAppDir);
     pWebLogin->m_strUrl = strUrl;
     pWebLogin->Init();
     pWebLogin->Show();

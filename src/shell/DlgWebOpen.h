@@ -25,7 +25,9 @@ class CDlgWebOpen : public wxDialog {
     // bModeless: closing only hides the window (the owner deletes it when the next login window
     // opens); otherwise closing ends the modal run. The window is built at once; Init() fills
     // and navigates it.
-    CDlgWebOpen(wxWindow* pParent, bool bModeless);
+    // strAppDir: the settings folder whose cookies.txt the browser shares with the HTTP client
+    // when the cookie store has not been bound yet ("" = the current directory).
+    CDlgWebOpen(wxWindow* pParent, bool bModeless, const std::u16string& strAppDir = u"");
     ~CDlgWebOpen() override;
 
     std::u16string m_strUrl; // address opened by Init(); empty = the clipboard text, no navigation
@@ -58,11 +60,13 @@ class CDlgWebOpen : public wxDialog {
 
 // Points the browser engine's cookie storage at the program's cookies.txt (Netscape text form)
 // in the settings folder, so that logins persist and the HTTP client can read them. Uses the
-// cookie store's file when it is bound, else strAppDir + "cookies.txt". Safe to call again.
+// cookie store's file; a store not yet bound is first bound to strAppDir ("" = the current
+// directory). Safe to call again.
 void UseCookieFileForBrowser(wxWebView* pBrowser, const std::u16string& strAppDir);
 
 // Opens a login window at strUrl. Any modeless login window is destroyed first. With
 // bLoginMode1 0 the window runs modally without a parent and is gone on return; otherwise a
 // modeless window owned by pMain is stored in pWebLogin and shown. Either way the cookie store
 // re-reads cookies.txt when the window closes.
-void OpenWebLogin(wxWindow* pMain, CDlgWebOpen*& pWebLogin, bool bLoginMode1, const std::u16string& strUrl);
+void OpenWebLogin(wxWindow* pMain, CDlgWebOpen*& pWebLogin, bool bLoginMode1, const std::u16string& strUrl,
+                  const std::u16string& strAppDir = u"");

@@ -62,7 +62,7 @@ class CMainMenuHost : public CMenuHost {
     void OpenWebLogin(const std::u16string& strUrl) override
     {
         auto* pWebLogin = dynamic_cast<CDlgWebOpen*>(m_pDlg->m_pWebLogin);
-        ::OpenWebLogin(m_pDlg, pWebLogin, m_pDlg->m_bLoginMode1 != 0, strUrl);
+        ::OpenWebLogin(m_pDlg, pWebLogin, m_pDlg->m_bLoginMode1 != 0, strUrl, m_pDlg->Work().m_strAppDir);
         m_pDlg->m_pWebLogin = pWebLogin;
     }
     std::u16string AddressText() override { return FromUtf8(m_pDlg->GetCtrlText(IDC_URL_BOX).utf8_string()); }

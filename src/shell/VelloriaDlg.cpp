@@ -6,6 +6,7 @@
 #include "core/ChangeSource.h"
 #include "core/SiteTable.h"
 #include "grid/MyGridCtrl.h"
+#include "net/CookieStore.h"
 #include "shell/AlbumSort.h"
 #include "shell/CsvExport.h"
 #include "shell/DlgFind.h"
@@ -286,6 +287,10 @@ void CVelloriaDlg::OnInitDialog(bool bStartup)
 
     m_Config.ReadEndpointOverride(strAppDir);
     m_pWork->LoadSoftDat();
+    // The HTTP client's cookies live in the settings folder's cookies.txt, which the login
+    // window's browser writes too; windows built for tests keep the store as they found it.
+    if (bStartup)
+        InitCookieStore(strAppDir);
     const std::u16string strNewest = SzGet(m_pWork->m_SoftDat.szPathHistory[0]);
     if (!strNewest.empty())
         m_pPathBox->SetValue(Wx(strNewest));
