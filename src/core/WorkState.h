@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/AlbumList.h"
@@ -66,7 +67,20 @@ class CWorkState {
     // The store's operations on this state's settings folder.
     // LoadSoftDat also refills the two history combos from the image.
     bool LoadSoftDat();
-    bool SaveSoftDat() { return ::SaveSoftDat(m_SoftDat, m_strAppDir); }
-    int AddHistory(int nList, const std::u16string& text) { return ::AddHistory(m_SoftDat, nList, text); }
+    // The list thread inserts into the address history and saves while the window may insert a
+    // chosen or dropped folder: one lock keeps the history arrays and the file whole.
+    bool SaveSoftDat()
+    {
+        std::lock_guard<std::mutex> lock(m_mxSoftDat);
+        return ::SaveSoftDat(m_SoftDat, m_strAppDir);
+    }
+    int AddHistory(int nList, const std::u16string& text)
+    {
+        std::lock_guard<std::mutex> lock(m_mxSoftDat);
+        return ::AddHistory(m_SoftDat, nList, text);
+    }
     void ReadExtIni() { ::ReadExtIni(m_ExtSet, m_strAppDir); }
+
+private:
+    std::mutex m_mxSoftDat;
 };
