@@ -2,12 +2,12 @@
 // test can build real windows, pump events (tests/gui_support.h) and drive them.
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/init.h>
 #include <wx/image.h>
+#include <wx/init.h>
 
 namespace {
 class CTestApp : public wxApp {
-public:
+  public:
     bool OnInit() override
     {
         wxInitAllImageHandlers();

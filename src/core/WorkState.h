@@ -81,6 +81,6 @@ class CWorkState {
     }
     void ReadExtIni() { ::ReadExtIni(m_ExtSet, m_strAppDir); }
 
-private:
+  private:
     std::mutex m_mxSoftDat;
 };

@@ -24,5 +24,4 @@ void InstagramGetPics(CWorkState& st, int nAlbum);
 
 // The query body for owner id and cursor (both GBK bytes). False, and strBody untouched,
 // when the filled body would not fit the 1024-byte body buffer with its terminating NUL.
-bool InstagramQueryBody(const std::string& strOwnerId, const std::string& strCursor,
-                        std::string& strBody);
+bool InstagramQueryBody(const std::string& strOwnerId, const std::string& strCursor, std::string& strBody);
