@@ -6,8 +6,9 @@
 #   scripts/sanitize.sh all       both, one after the other (the default)
 #
 # Extra arguments go to ctest (e.g. -R core). Builds and tests run under `nice -n 19`.
-# The suppression files written into the build folder cover only the system libraries the GUI
-# tests load (GTK, GLib, fontconfig, WebKit...), never our own code.
+# The suppression files written into the build folder cover only system libraries that are not
+# built with the sanitizer (GTK, GLib, gdk-pixbuf, fontconfig, WebKit..., and the dynamic loader
+# that iconv uses to load its converters), never our own code.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 WHICH="${1:-all}"
@@ -58,6 +59,11 @@ race:libgdk-3.so
 race:libdconf
 race:libfontconfig.so
 race:libpango
+called_from_lib:libgdk_pixbuf-2.0.so.0
+mutex:libgdk_pixbuf-2.0.so.0
+called_from_lib:ld-linux-x86-64.so.2
+race:_dl_close_worker
+race:_dl_check_map_versions
 SUPP
   local start=$SECONDS
   echo "== $kind sanitizer: ctest in $dir"
