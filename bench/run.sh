@@ -26,10 +26,10 @@ echo "Machine: $(nproc) hardware threads, ${cpu:-unknown CPU}, $mem RAM, $(uname
 echo "Peers: $(aria2c --version 2>/dev/null | head -1), $(wget2 --version 2>/dev/null | head -1)"
 
 echo "... downloads and naming (bench/download)" >&2
-"$B/albumora-bench-download" >"$B/bench-download.txt" 2>&1
+"$B/bench/download/albumora-bench-download" >"$B/bench-download.txt" 2>&1
 if [ "$GRID" = 1 ]; then
   echo "... grid (bench/grid, under xvfb-run)" >&2
-  xvfb-run -a "$B/albumora-bench-grid" >"$B/bench-grid.txt" 2>&1 || echo "grid benchmark failed" >"$B/bench-grid.txt"
+  xvfb-run -a "$B/bench/grid/albumora-bench-grid" >"$B/bench-grid.txt" 2>&1 || echo "grid benchmark failed" >"$B/bench-grid.txt"
 else
   echo "grid benchmark not built (needs the wx GUI build)" >"$B/bench-grid.txt"
 fi
