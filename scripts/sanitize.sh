@@ -61,6 +61,9 @@ race:libfontconfig.so
 race:libpango
 called_from_lib:libgdk_pixbuf-2.0.so.0
 mutex:libgdk_pixbuf-2.0.so.0
+mutex:libglib-2.0.so
+mutex:libgtk-3.so
+mutex:libwx_gtk3u_core-3.2.so
 called_from_lib:ld-linux-x86-64.so.2
 race:_dl_close_worker
 race:_dl_check_map_versions
