@@ -64,6 +64,12 @@ mutex:libgdk_pixbuf-2.0.so.0
 mutex:libglib-2.0.so
 mutex:libgtk-3.so
 mutex:libwx_gtk3u_core-3.2.so
+mutex:libgdk-3.so
+mutex:libpango
+mutex:libcairo.so
+mutex:libfontconfig.so
+mutex:libharfbuzz.so
+deadlock:libGLdispatch.so
 called_from_lib:ld-linux-x86-64.so.2
 race:_dl_close_worker
 race:_dl_check_map_versions
