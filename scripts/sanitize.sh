@@ -70,6 +70,11 @@ mutex:libcairo.so
 mutex:libfontconfig.so
 mutex:libharfbuzz.so
 deadlock:libGLdispatch.so
+deadlock:libX11.so
+deadlock:libGLX.so
+called_from_lib:libX11.so.6
+called_from_lib:libGLX.so.0
+called_from_lib:libGLdispatch.so.0
 called_from_lib:ld-linux-x86-64.so.2
 race:_dl_close_worker
 race:_dl_check_map_versions
