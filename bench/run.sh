@@ -41,12 +41,14 @@ import re, sys
 B = sys.argv[1]
 rows = []
 dl = open(f"{B}/bench-download.txt").read()
-for m in re.finditer(r"^\| (\d+) \| (\w+) \| ([\d.]+) \| (\d+) \| ([\d.]+) \| (\d+/\d+)[^|]* \| ([\d.]+) \| ([\d.]+) \|", dl, re.M):
-    n, prog, wall, pps, rss, complete, rw, rr = m.groups()
-    rows.append((f"download {n} threads", prog, f"{wall} s, {pps} pictures/s, {rss} MB peak, {complete} complete",
-                 f"wall {rw}x, RSS {rr}x ours"))
-for m in re.finditer(r"^Download of (\d+) pictures \(([^)]*)\)", dl, re.M):
-    pass
+for sec in re.split(r"^(?=Download of )", dl, flags=re.M)[1:]:
+    head = re.match(r"Download of (\d+) pictures \(([\d]+)-([\d]+) KB", sec)
+    what = f"{head.group(1)} x {head.group(2)}-{head.group(3)} KB" if head else "download"
+    for m in re.finditer(r"^\| (\d+) \| (\w+) \| ([\d.]+) \| (\d+) \| ([\d.]+) \| (\d+/\d+)[^|]* \| ([\d.]+) \| ([\d.]+) \|", sec, re.M):
+        n, prog, wall, pps, rss, complete, rw, rr = m.groups()
+        rows.append((f"download {what}, {n} threads", prog,
+                     f"{wall} s, {pps} pictures/s, {rss} MB peak, {complete} complete",
+                     f"wall {rw}x, RSS {rr}x ours"))
 n10 = re.search(r"^\| 10,000 \| ([\d.]+) \|", dl, re.M)
 n100 = re.search(r"^\| 100,000 \| ([\d.]+) \|", dl, re.M)
 if n10 and n100:
