@@ -22,9 +22,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -135,8 +137,12 @@ CVelloriaDlg::CVelloriaDlg(const std::u16string& strAppDir, bool bStartup)
 CVelloriaDlg::~CVelloriaDlg()
 {
     // Workers that still run find the hooks detached and leave the window alone; the working
-    // state stays alive as long as one of them holds it.
+    // state stays alive as long as one of them holds it. Detached hooks are kept for the rest of
+    // the process, since detached threads and the picture job may still call them.
     m_pHooks->Detach();
+    // Never destroyed, not even at exit, while detached threads may still run.
+    static auto* s_pRetiredHooks = new std::vector<std::unique_ptr<CWxHooks>>;
+    s_pRetiredHooks->emplace_back(m_pHooks);
     if (m_pSplash) {
         m_pSplash->HideSplash();
         m_pSplash = nullptr;
