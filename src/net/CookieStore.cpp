@@ -181,10 +181,14 @@ bool LoadLocked(Store& s)
         struct stat st;
         return ::stat(s.strPath.c_str(), &st) != 0 && errno == ENOENT;
     }
+    // Read in pieces up to the cap, so a small file costs no large zero-filled buffer.
     std::string content;
-    content.resize(kMaxCookieFile);
-    in.read(content.data(), static_cast<std::streamsize>(kMaxCookieFile));
-    content.resize(static_cast<size_t>(in.gcount()));
+    char buf[65536];
+    while (content.size() < kMaxCookieFile && in) {
+        size_t want = std::min(sizeof buf, static_cast<size_t>(kMaxCookieFile) - content.size());
+        in.read(buf, static_cast<std::streamsize>(want));
+        content.append(buf, static_cast<size_t>(in.gcount()));
+    }
     if (in.bad())
         return false;
     std::istringstream lines(content);
