@@ -22,6 +22,18 @@ wxSize ImageSize(wxImageList* pList, int nImage)
     return wxSize(w, h);
 }
 
+// Moves the text area past the image: below it, or to its right.
+void SkipImage(wxRect& rect, const wxSize& img, int nMargin, bool bImageAbove)
+{
+    if (bImageAbove) {
+        rect.y += img.y + nMargin + 1;
+        rect.height -= img.y + nMargin + 1;
+    } else {
+        rect.x += img.x + nMargin + 1;
+        rect.width -= img.x + nMargin + 1;
+    }
+}
+
 // A word-break format is laid out line by line, split at line feeds; others are one line.
 wxArrayString SplitLines(const wxString& strText, uint32_t nFormat)
 {
@@ -121,14 +133,7 @@ bool CGridCellBase::GetTextRect(wxRect& rect)
     CGridCtrl* pGrid = GetGrid();
     wxImageList* pList = pGrid ? pGrid->GetImageList() : nullptr;
     if (pList && GetImage() >= 0 && GetImage() < pList->GetImageCount()) {
-        wxSize img = ImageSize(pList, GetImage());
-        if (bImageAbove) {
-            rect.y += img.y + nMargin + 1;
-            rect.height -= img.y + nMargin + 1;
-        } else {
-            rect.x += img.x + nMargin + 1;
-            rect.width -= img.x + nMargin + 1;
-        }
+        SkipImage(rect, ImageSize(pList, GetImage()), nMargin, bImageAbove);
     }
     return true;
 }
@@ -286,14 +291,7 @@ bool CGridCellBase::Draw(wxDC& dc, int nRow, int nCol, wxRect rect, bool bEraseB
 
     // 9. Past the image.
     if (bHasImage) {
-        wxSize img = ImageSize(pList, GetImage());
-        if (bImageAbove) {
-            rect.y += img.y + nMargin + 1;
-            rect.height -= img.y + nMargin + 1;
-        } else {
-            rect.x += img.x + nMargin + 1;
-            rect.width -= img.x + nMargin + 1;
-        }
+        SkipImage(rect, ImageSize(pList, GetImage()), nMargin, bImageAbove);
     }
 
     // 10.
